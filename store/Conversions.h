@@ -1,0 +1,27 @@
+#pragma once
+// The number conversions through which slot bytes and slot texts pass.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace store {
+
+// 0 -> "0", 255 -> "255": unsigned decimal, no blanks, no leading zeros.
+std::string byteToText(std::uint8_t value);
+
+// Reads a number: blanks around it, an optional sign, decimal digits with an
+// optional fraction and exponent. Anything else gives nothing.
+std::optional<double> textToNumber(std::string_view text);
+
+// A number rounded to a whole one, an exact half going to the even neighbour.
+double roundHalfEven(double value);
+
+// Text to an item id 0..255, rounding a fraction first; nothing when refused.
+std::optional<std::uint8_t> textToByte(std::string_view text);
+
+// Text to a signed 16-bit integer, rounding a fraction first; nothing when refused.
+std::optional<std::int16_t> textToInt16(std::string_view text);
+
+} // namespace store

@@ -1,0 +1,71 @@
+#include "ImageMaker.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace tools {
+
+using namespace store;
+
+Image::Image(std::int64_t length, std::uint8_t fill)
+    : bytes(static_cast<std::size_t>(length), fill) {}
+
+Image Image::random(std::uint32_t seed, std::int64_t length) {
+    Image image(length);
+    std::mt19937 generator(seed);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (auto& b : image.bytes)
+        b = static_cast<std::uint8_t>(byte(generator));
+    return image;
+}
+
+Image Image::demo() {
+    Image image;
+    // Every store sells seven different items, spread over the whole catalogue.
+    for (int s = kFirstStore; s <= kLastStore; ++s) {
+        Record record{};
+        for (int k = 0; k < kSlotsPerStore; ++k)
+            record[k] = static_cast<std::uint8_t>((s * 37 + k * 11 + 1) % 254);
+        image.setRecord(s, record);
+    }
+    return image;
+}
+
+void Image::setRecord(int store, const Record& record) {
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
+        set(slotPosition(store, slot), record[slot - kFirstSlot]);
+}
+
+Record Image::record(int store) const {
+    Record record{};
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
+        record[slot - kFirstSlot] = at(slotPosition(store, slot));
+    return record;
+}
+
+void Image::setMarker(std::uint8_t first, std::uint8_t second, std::uint8_t third) {
+    set(kMarkerPositions[0], first);
+    set(kMarkerPositions[1], second);
+    set(kMarkerPositions[2], third);
+}
+
+void Image::save(const std::string& path) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+Image Image::load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    Image image(0);
+    image.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return image;
+}
+
+} // namespace tools
