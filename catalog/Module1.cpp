@@ -25,12 +25,26 @@ void FillStoreNames(TextList& cmbstores) {
         cmbstores.append(std::string(name));
 }
 
-void FillItemList1(TextList& cmbitem1) { fillItemList(cmbitem1); }
-void FillItemList2(TextList& cmbitem2) { fillItemList(cmbitem2); }
-void FillItemList3(TextList& cmbitem3) { fillItemList(cmbitem3); }
-void FillItemList4(TextList& cmbitem4) { fillItemList(cmbitem4); }
-void FillItemList5(TextList& cmbitem5) { fillItemList(cmbitem5); }
-void FillItemList6(TextList& cmbitem6) { fillItemList(cmbitem6); }
-void FillItemList7(TextList& cmbitem7) { fillItemList(cmbitem7); }
+void FillItemList1(TextList& cmbitem1) {
+    fillItemList(cmbitem1);
+}
+void FillItemList2(TextList& cmbitem2) {
+    fillItemList(cmbitem2);
+}
+void FillItemList3(TextList& cmbitem3) {
+    fillItemList(cmbitem3);
+}
+void FillItemList4(TextList& cmbitem4) {
+    fillItemList(cmbitem4);
+}
+void FillItemList5(TextList& cmbitem5) {
+    fillItemList(cmbitem5);
+}
+void FillItemList6(TextList& cmbitem6) {
+    fillItemList(cmbitem6);
+}
+void FillItemList7(TextList& cmbitem7) {
+    fillItemList(cmbitem7);
+}
 
 } // namespace catalog

@@ -8,8 +8,12 @@ namespace store {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && isBlank(text.front()))
@@ -68,7 +72,9 @@ template <typename Int> std::optional<Int> textToWhole(std::string_view text) {
 
 } // namespace
 
-std::string byteToText(std::uint8_t value) { return std::to_string(value); }
+std::string byteToText(std::uint8_t value) {
+    return std::to_string(value);
+}
 
 std::optional<double> textToNumber(std::string_view text) {
     text = trimBlanks(text);

@@ -14,7 +14,9 @@ namespace {
 
 int g_openHandles = 0;
 
-std::string reason(int error) { return std::strerror(error); }
+std::string reason(int error) {
+    return std::strerror(error);
+}
 
 } // namespace
 
@@ -36,8 +38,8 @@ ImageFile ImageFile::open(const std::string& path) {
         fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        throw ImageError("Cannot open \"" + path + "\" for reading and writing: " +
-                         reason(errno) + ".");
+        throw ImageError("Cannot open \"" + path + "\" for reading and writing: " + reason(errno) +
+                         ".");
 
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
@@ -130,6 +132,8 @@ void ImageFile::close() {
         throw ImageError(describe("Closing", errno));
 }
 
-int ImageFile::openHandles() { return g_openHandles; }
+int ImageFile::openHandles() {
+    return g_openHandles;
+}
 
 } // namespace store

@@ -24,16 +24,22 @@ inline constexpr int kNoStore = -1;
 // table base has always been written as.
 inline constexpr std::string_view kTableBaseText = "1407161";
 inline constexpr Position kTableBase = 1407161;
-inline constexpr Position kTableFirst = kTableBase + 1;                                 // 1407162
-inline constexpr Position kTableLast = kTableBase + kStoreCount * kSlotsPerStore;      // 1407616
+inline constexpr Position kTableFirst = kTableBase + 1;                           // 1407162
+inline constexpr Position kTableLast = kTableBase + kStoreCount * kSlotsPerStore; // 1407616
 
 inline constexpr std::array<Position, 3> kMarkerPositions = {66001, 66002, 66003};
 // The marker bytes 66, 111, 111 ("Boo") written as joined decimal texts.
 inline constexpr double kPossessedMarker = 66111111;
 
-constexpr bool isStoreNumber(int store) { return store >= kFirstStore && store <= kLastStore; }
-constexpr bool isSlot(int slot) { return slot >= kFirstSlot && slot <= kLastSlot; }
-constexpr bool inTable(Position p) { return p >= kTableFirst && p <= kTableLast; }
+constexpr bool isStoreNumber(int store) {
+    return store >= kFirstStore && store <= kLastStore;
+}
+constexpr bool isSlot(int slot) {
+    return slot >= kFirstSlot && slot <= kLastSlot;
+}
+constexpr bool inTable(Position p) {
+    return p >= kTableFirst && p <= kTableLast;
+}
 
 // Store offset: the store number times the record size, as a signed 16-bit value.
 constexpr std::int16_t storeOffset(int store) {
@@ -41,10 +47,14 @@ constexpr std::int16_t storeOffset(int store) {
 }
 
 // The position just before store's first slot byte.
-constexpr Position recordBase(int store) { return kTableBase + storeOffset(store); }
+constexpr Position recordBase(int store) {
+    return kTableBase + storeOffset(store);
+}
 
 // Position of slot (1..7) of store (0..64).
-constexpr Position slotPosition(int store, int slot) { return recordBase(store) + slot; }
+constexpr Position slotPosition(int store, int slot) {
+    return recordBase(store) + slot;
+}
 
 // The image's length must reach the table's last byte; the marker lies well before it.
 inline constexpr Position kMinimumImageLength = kTableLast;

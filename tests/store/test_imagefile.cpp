@@ -60,12 +60,18 @@ private slots:
     void openRefuses_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("empty name") << "empty" << "No ROM image";
-        QTest::newRow("missing") << "missing" << "No such file";
-        QTest::newRow("directory") << "directory" << "not a regular file";
-        QTest::newRow("0 bytes") << "0" << "too short";
-        QTest::newRow("66002 bytes") << "66002" << "too short";
-        QTest::newRow("one short of the table") << "1407615" << "too short";
+        QTest::newRow("empty name") << "empty"
+                                    << "No ROM image";
+        QTest::newRow("missing") << "missing"
+                                 << "No such file";
+        QTest::newRow("directory") << "directory"
+                                   << "not a regular file";
+        QTest::newRow("0 bytes") << "0"
+                                 << "too short";
+        QTest::newRow("66002 bytes") << "66002"
+                                     << "too short";
+        QTest::newRow("one short of the table") << "1407615"
+                                                << "too short";
     }
     void openRefuses() {
         QFETCH(QString, kind);

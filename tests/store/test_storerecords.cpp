@@ -20,7 +20,8 @@ private slots:
         view.path = folder.write("rom.smc", image);
         view.selection = 64;
         ReadCurrentStore(view);
-        QCOMPARE(view.slotTexts, (std::array<std::string, 7>{"0", "1", "2", "128", "254", "255", "7"}));
+        QCOMPARE(view.slotTexts,
+                 (std::array<std::string, 7>{"0", "1", "2", "128", "254", "255", "7"}));
         QCOMPARE(ImageFile::openHandles(), 0);
     }
 
@@ -92,7 +93,8 @@ private slots:
         reader.path = view.path;
         reader.selection = store;
         ReadCurrentStore(reader);
-        QCOMPARE(reader.slotTexts, (std::array<std::string, 7>{"1", "2", "3", "0", "255", "6", "6"}));
+        QCOMPARE(reader.slotTexts,
+                 (std::array<std::string, 7>{"1", "2", "3", "0", "255", "6", "6"}));
     }
 
     void readThenWriteLeavesFileIdentical() {
@@ -112,12 +114,18 @@ private slots:
         QTest::addColumn<int>("badSlot");
         QTest::addColumn<QString>("badText");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no store selected") << -1 << 0 << "" << "no store is selected";
-        QTest::newRow("store 65") << 65 << 0 << "" << "no store is selected";
-        QTest::newRow("slot 1 empty") << 3 << 1 << "" << "Slot 1 holds \"\"";
-        QTest::newRow("slot 7 text") << 3 << 7 << "abc" << "Slot 7 holds \"abc\"";
-        QTest::newRow("slot 4 too big") << 3 << 4 << "256" << "Slot 4 holds \"256\"";
-        QTest::newRow("slot 2 negative") << 3 << 2 << "-1" << "Slot 2 holds \"-1\"";
+        QTest::newRow("no store selected") << -1 << 0 << ""
+                                           << "no store is selected";
+        QTest::newRow("store 65") << 65 << 0 << ""
+                                  << "no store is selected";
+        QTest::newRow("slot 1 empty") << 3 << 1 << ""
+                                      << "Slot 1 holds \"\"";
+        QTest::newRow("slot 7 text") << 3 << 7 << "abc"
+                                     << "Slot 7 holds \"abc\"";
+        QTest::newRow("slot 4 too big") << 3 << 4 << "256"
+                                        << "Slot 4 holds \"256\"";
+        QTest::newRow("slot 2 negative") << 3 << 2 << "-1"
+                                         << "Slot 2 holds \"-1\"";
     }
     void refusedWriteWritesNothing() {
         QFETCH(int, selection);

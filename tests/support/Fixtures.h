@@ -36,7 +36,9 @@ inline std::array<std::string, store::kSlotsPerStore> texts(const store::Record&
 // A folder that lives as long as the test object.
 class Folder {
 public:
-    std::string path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)).toStdString(); }
+    std::string path(const char* name) const {
+        return dir_.filePath(QString::fromUtf8(name)).toStdString();
+    }
     std::string write(const char* name, const tools::Image& image) const {
         const auto file = path(name);
         image.save(file);
@@ -50,5 +52,7 @@ private:
 } // namespace fixtures
 
 namespace QTest {
-template <> inline char* toString(const std::string& text) { return qstrdup(text.c_str()); }
+template <> inline char* toString(const std::string& text) {
+    return qstrdup(text.c_str());
+}
 } // namespace QTest

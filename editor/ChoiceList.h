@@ -1,0 +1,45 @@
+#pragma once
+// An editable combo box with the click rules that the editor's lists rely on:
+//
+//  1. Appending an entry raises no click and selects nothing.
+//  2. A user choice of an entry (mouse, keyboard or wheel) selects it and then
+//     raises click(), also when it is the entry already selected.
+//  3. setPosition() to another position raises click() at once, before it returns.
+//  4. setPosition() to the position already held raises nothing.
+//
+// Typing into the text field adds no entry and chooses none, not on Enter and not
+// when the focus leaves; since the typed text no longer names the selected entry,
+// typing drops the selection, without a click. Entries are never sorted: an entry is
+// known by its position alone.
+
+#include "TextList.h"
+
+#include <QComboBox>
+
+class ChoiceList : public QComboBox, public catalog::TextList {
+    Q_OBJECT
+public:
+    static constexpr int kNone = -1;
+
+    explicit ChoiceList(QWidget* parent = nullptr);
+
+    // The selected position, kNone when none.
+    int position() const { return currentIndex(); }
+    void setPosition(int position);
+
+    void append(const std::string& text) override;
+
+    // The position held when the last click had been handled. revert() goes back to
+    // it without a click, for a handler that could not follow a choice through.
+    int settledPosition() const { return settled_; }
+    void revert();
+
+signals:
+    void click();
+
+private:
+    void raiseClick();
+    void dropSelectionKeepingText();
+
+    int settled_ = kNone;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// The editor window's fixed layout, in twips (1/1440 inch) from the top-left corner
+// of the client area below the menu bar; 15 twips make one pixel at 96 dpi.
+
+namespace form1 {
+
+inline constexpr int kTwipsPerPixel = 15;
+constexpr int px(int twips) {
+    return twips / kTwipsPerPixel;
+}
+
+struct Place {
+    int left, top, width, height; // twips
+};
+
+inline constexpr int kClientWidth = 5280;
+inline constexpr int kClientHeight = 4800;
+inline constexpr int kScreenLeft = 5265; // the client area's top-left corner on screen
+inline constexpr int kScreenTop = 3315;
+
+inline constexpr Place kCmbstores{360, 480, 3735, 315};
+inline constexpr Place kText8{5400, 6720, 1215, 285}; // outside the client area
+inline constexpr Place kCombo1{4200, 480, 975, 315};
+inline constexpr Place kCommand1{4080, 4440, 975, 255};
+inline constexpr Place kLabel1{360, 120, 735, 255};
+
+// Slot k's row: the item list on the left, the slot field on the right.
+inline constexpr int kFirstRowTop = 960;
+inline constexpr int kRowPitch = 480;
+constexpr int rowTop(int slot) {
+    return kFirstRowTop + kRowPitch * (slot - 1);
+}
+constexpr Place itemListPlace(int slot) {
+    return {360, rowTop(slot), 3615, 315};
+}
+constexpr Place slotFieldPlace(int slot) {
+    return {4440, rowTop(slot), 615, 285};
+}
+
+// Texts the window starts with.
+inline constexpr char kCaption[] = "Quendle store edit";
+inline constexpr char kPossessedCaption[] = "Quendle store edit Rom is possessed, Boo!";
+inline constexpr char kRomFilter[] = "Snes Rom (*.smc)|*.smc*";
+inline constexpr char kStoreZeroName[] = "Onett Drugstore 1";
+inline constexpr char kSavedMessage[] = "saved current store";
+
+// The window font: small enough that every text fits the fixed control heights.
+inline constexpr int kFontPixelSize = 11;
+
+} // namespace form1

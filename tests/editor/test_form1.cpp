@@ -1,0 +1,581 @@
+#include "FakeModals.h"
+#include "Fixtures.h"
+#include "Form1.h"
+#include "Form1Layout.h"
+#include "ImageFile.h"
+#include "UserInput.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+
+using fixtures::Folder;
+using tools::Image;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Quendle store edit");
+const QString kPossessed = QStringLiteral("Quendle store edit Rom is possessed, Boo!");
+const QString kSaved = QStringLiteral("saved current store");
+
+// One editor window with its scripted dialogs and a folder for images.
+struct Editor {
+    FakeModals modals;
+    Folder folder;
+    Form1 form{modals};
+
+    Editor() { form.show(); }
+
+    // Opens image (written as rom.smc) through OpenRom, answering the dialog.
+    std::string open(const Image& image, const char* name = "rom.smc") {
+        const auto path = folder.write(name, image);
+        openPath(QString::fromStdString(path));
+        return path;
+    }
+    void openPath(const QString& path) {
+        modals.fileAnswers.push_back(path);
+        form.mnuopen()->trigger();
+    }
+
+    QStringList slotTexts() const {
+        QStringList texts;
+        for (int k = 1; k <= 7; ++k)
+            texts << form.Text(k)->text();
+        return texts;
+    }
+    QList<int> itemPositions() const {
+        QList<int> positions;
+        for (int k = 1; k <= 7; ++k)
+            positions << form.cmbitem(k)->position();
+        return positions;
+    }
+    bool anyListEnabled() const {
+        bool any = form.Command1()->isEnabled() || form.Combo1()->isEnabled() ||
+                   form.cmbstores()->isEnabled();
+        for (int k = 1; k <= 7; ++k)
+            any = any || form.cmbitem(k)->isEnabled();
+        return any;
+    }
+
+    // The four rows agree with the image's record of store.
+    void verifyShows(const Image& image, int store) const {
+        QCOMPARE(form.Combo1()->position(), store);
+        QCOMPARE(form.cmbstores()->position(), store);
+        const auto record = image.record(store);
+        for (int k = 1; k <= 7; ++k) {
+            QCOMPARE(form.Text(k)->text(), QString::number(record[k - 1]));
+            QCOMPARE(form.cmbitem(k)->position(), int(record[k - 1]));
+        }
+    }
+};
+
+// The named controls in the order of the window's tab chain, from Text1 on.
+QList<QWidget*> tabChain(const Form1& form) {
+    static const QRegularExpression named(
+        QStringLiteral("^(Text\\d|cmbitem\\d|Combo1|cmbstores|Command1)$"));
+    QList<QWidget*> chain;
+    QWidget* step = form.Text(1);
+    do {
+        if (named.match(step->objectName()).hasMatch() && !chain.contains(step))
+            chain << step;
+        step = step->nextInFocusChain();
+    } while (step != form.Text(1));
+    return chain;
+}
+
+QStringList texts(std::initializer_list<const char*> list) {
+    QStringList result;
+    for (const char* s : list)
+        result << QString::fromLatin1(s);
+    return result;
+}
+
+// An image whose store s holds s+1, s+2, ... so that every store differs.
+Image numberedImage() {
+    Image image = Image::random(42);
+    for (int s = 0; s < 65; ++s)
+        image.setRecord(s, {std::uint8_t(s), std::uint8_t(s + 1), std::uint8_t(s + 2),
+                            std::uint8_t(s + 3), std::uint8_t(200 + s % 50), 22, 213});
+    image.setMarker(1, 2, 3);
+    return image;
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private slots:
+    void layout_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("tab"); // -1: takes no focus
+        QTest::newRow("cmbstores") << "cmbstores" << QRect(24, 32, 249, 21) << "" << false << 18;
+        for (int k = 7; k >= 1; --k)
+            QTest::newRow(qPrintable(QStringLiteral("cmbitem%1").arg(k)))
+                << QStringLiteral("cmbitem%1").arg(k) << QRect(24, 64 + 32 * (k - 1), 241, 21) << ""
+                << false << 10 + k;
+        QTest::newRow("Text8") << "Text8" << QRect(360, 448, 81, 19) << "Text8" << true << 10;
+        QTest::newRow("Combo1") << "Combo1" << QRect(280, 32, 65, 21) << "0" << false << 9;
+        QTest::newRow("Command1") << "Command1" << QRect(272, 296, 65, 17) << "Save" << false << 8;
+        for (int k = 7; k >= 1; --k)
+            QTest::newRow(qPrintable(QStringLiteral("Text%1").arg(k)))
+                << QStringLiteral("Text%1").arg(k) << QRect(296, 64 + 32 * (k - 1), 41, 19) << "0"
+                << false << k;
+        QTest::newRow("Label1") << "Label1" << QRect(24, 8, 49, 17) << "Stores" << true << -1;
+    }
+    void layout() {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, text);
+        QFETCH(bool, enabled);
+        QFETCH(int, tab);
+        FakeModals modals;
+        Form1 form(modals);
+        auto* widget = form.findChild<QWidget*>(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->geometry(), geometry);
+        QCOMPARE(widget->isEnabled(), enabled);
+        QVERIFY(!widget->isHidden());
+        QVERIFY(!widget->accessibleName().isEmpty() || name == "Label1");
+        QString shown;
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            shown = combo->currentText();
+        else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+            shown = edit->text();
+        else if (auto* button = qobject_cast<QPushButton*>(widget))
+            shown = button->text();
+        else if (auto* label = qobject_cast<QLabel*>(widget))
+            shown = label->text();
+        QCOMPARE(shown, text);
+        if (tab < 0) {
+            QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+            return;
+        }
+        QCOMPARE(tabChain(form).indexOf(widget) + 1, tab);
+    }
+
+    void windowFrameAndMenus() {
+        FakeModals modals;
+        Form1 form(modals);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.objectName(), QStringLiteral("Form1"));
+        QCOMPARE(form.windowTitle(), kCaption);
+        QCOMPARE(form.centralWidget()->size(), QSize(352, 320));
+        QCOMPARE(form.centralWidget()->mapTo(&form, QPoint(0, 0)).y(), form.menuBar()->height());
+        QCOMPARE(form.mapToGlobal(form.centralWidget()->pos()), QPoint(351, 221));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
+        QCOMPARE(form.windowIcon().availableSizes(), QList<QSize>({QSize(32, 32), QSize(32, 32)}));
+
+        const QList<QAction*> bar = form.menuBar()->actions();
+        QCOMPARE(bar.size(), 3);
+        QCOMPARE(bar[0]->text(), QStringLiteral("&File"));
+        QCOMPARE(bar[1]->text(), QStringLiteral("Options"));
+        QCOMPARE(bar[2], form.mnuabout());
+        QCOMPARE(form.mnuabout()->text(), QStringLiteral("&About"));
+        QVERIFY(!form.mnuabout()->menu());
+        QCOMPARE(form.mnufile()->actions(),
+                 QList<QAction*>({form.mnuopen(), form.mnusep(), form.mnuexit()}));
+        QCOMPARE(form.mnuopen()->text(), QStringLiteral("OpenRom"));
+        QCOMPARE(form.mnuopen()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QVERIFY(form.mnusep()->isSeparator());
+        QCOMPARE(form.mnuexit()->text(), QStringLiteral("Exit"));
+        QCOMPARE(form.mnuexit()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+        QCOMPARE(form.mnuoptions()->actions(), QList<QAction*>({form.mnuunlock()}));
+        QCOMPARE(form.mnuunlock()->text(), QStringLiteral("unlock numberlists"));
+        QVERIFY(!form.mnuunlock()->isChecked());
+    }
+
+    // Tab runs through the enabled controls: with the slot fields locked, from Save
+    // round to Save; unlocked, the slot fields come first.
+    void tabWalk_data() {
+        QTest::addColumn<bool>("unlocked");
+        QTest::newRow("locked") << false;
+        QTest::newRow("unlocked") << true;
+    }
+    void tabWalk() {
+        QFETCH(bool, unlocked);
+        Editor e;
+        e.open(numberedImage());
+        if (unlocked)
+            e.form.mnuunlock()->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(&e.form));
+        QStringList expected;
+        if (unlocked)
+            expected << texts({"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7"});
+        expected << texts({"Command1", "Combo1", "Text8", "cmbitem1", "cmbitem2", "cmbitem3",
+                           "cmbitem4", "cmbitem5", "cmbitem6", "cmbitem7", "cmbstores"});
+        QWidget* start = unlocked ? static_cast<QWidget*>(e.form.Text(1)) : e.form.Command1();
+        start->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), start);
+        QStringList walked;
+        for (int i = 0; i < expected.size(); ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            walked << (qobject_cast<ChoiceList*>(focus->parentWidget()) ? focus->parentWidget()
+                                                                        : focus)
+                          ->objectName();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        QCOMPARE(walked, expected);
+        QWidget* back = QApplication::focusWidget();
+        QCOMPARE(back, start);
+    }
+
+    void startUpFillsListsAndSelectsNothing() {
+        Editor e;
+        QVERIFY(QTest::qWaitForWindowActive(&e.form));
+        QCOMPARE(QApplication::focusWidget(), e.form.Text8());
+        QCOMPARE(e.form.Combo1()->count(), 65);
+        QCOMPARE(e.form.Combo1()->itemText(10), QStringLiteral("10"));
+        QCOMPARE(e.form.Combo1()->itemText(64), QStringLiteral("64"));
+        QCOMPARE(e.form.cmbstores()->count(), 65);
+        QCOMPARE(e.form.cmbstores()->itemText(64), QStringLiteral("Dr. Andonut's Caveman Store"));
+        QCOMPARE(e.form.Combo1()->position(), ChoiceList::kNone);
+        QCOMPARE(e.form.cmbstores()->position(), ChoiceList::kNone);
+        for (int k = 1; k <= 7; ++k) {
+            QCOMPARE(e.form.cmbitem(k)->count(), 256);
+            QCOMPARE(e.form.cmbitem(k)->position(), ChoiceList::kNone);
+            QCOMPARE(e.form.cmbitem(k)->itemText(0), QStringLiteral(" Null"));
+            QCOMPARE(e.form.cmbitem(k)->itemText(255), QStringLiteral("null"));
+        }
+        QVERIFY(e.modals.shown.empty());
+        // Keys typed now reach only the unseen Text8.
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
+        QCOMPARE(e.form.Text8()->text(), QStringLiteral("Text8ab"));
+    }
+
+    // The road a user takes most: open, a store by name, an item, Save.
+    void typicalRoad() {
+        Editor e;
+        const Image before = numberedImage();
+        const auto path = e.open(before);
+        QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(path)});
+        QCOMPARE(e.modals.shown.front().text, QStringLiteral("Snes Rom (*.smc) (*.smc*)"));
+        e.verifyShows(before, 0);
+
+        userChoose(e.form.cmbstores(), 12);
+        e.verifyShows(before, 12);
+        QCOMPARE(e.form.Combo1()->currentText(), QStringLiteral("12"));
+
+        userChoose(e.form.cmbitem(3), 5);
+        QCOMPARE(e.form.Text(3)->text(), QStringLiteral("5"));
+
+        e.modals.clear();
+        e.form.Command1()->click();
+        QCOMPARE(e.modals.messages(), QStringList{kSaved});
+        Image expected = before;
+        expected.set(store::slotPosition(12, 3), 5);
+        QVERIFY(Image::load(path).bytes == expected.bytes);
+        QCOMPARE(store::ImageFile::openHandles(), 0);
+    }
+
+    void choiceByNumberKeepsRowsInStep() {
+        Editor e;
+        const Image image = numberedImage();
+        e.open(image);
+        userChoose(e.form.Combo1(), 36);
+        e.verifyShows(image, 36);
+        QCOMPARE(e.form.cmbstores()->currentText(), QStringLiteral("Unknown 1"));
+        userChoose(e.form.Combo1(), 64);
+        e.verifyShows(image, 64);
+    }
+
+    // By name, the store already shown reads nothing; by number it is read again.
+    void choosingTheShownStoreAgain() {
+        Editor e;
+        const Image image = numberedImage();
+        e.open(image);
+        userChoose(e.form.Combo1(), 7);
+        e.form.mnuunlock()->trigger();
+        e.form.Text(2)->setText(QStringLiteral("99"));
+
+        userChoose(e.form.cmbstores(), 7);
+        QCOMPARE(e.form.Text(2)->text(), QStringLiteral("99"));
+
+        userChoose(e.form.Combo1(), 7);
+        e.verifyShows(image, 7);
+    }
+
+    void repeatedNamesSelectTheirOwnPositions() {
+        Editor e;
+        Image image = numberedImage();
+        image.setRecord(0, {22, 213, 229, 68, 216, 254, 255});
+        e.open(image);
+        QCOMPARE(e.itemPositions(), QList<int>({22, 213, 229, 68, 216, 254, 255}));
+        QCOMPARE(e.slotTexts(), texts({"22", "213", "229", "68", "216", "254", "255"}));
+    }
+
+    void typingIntoAListReadsNothing() {
+        Editor e;
+        const Image image = numberedImage();
+        const auto path = e.open(image);
+        userChoose(e.form.Combo1(), 3);
+        std::filesystem::remove(path); // any read would now fail loudly
+        e.modals.clear();
+        for (ChoiceList* list : {e.form.Combo1(), e.form.cmbstores(), e.form.cmbitem(1)}) {
+            list->setFocus();
+            list->lineEdit()->selectAll();
+            QTest::keyClicks(list->lineEdit(), QStringLiteral("12"));
+            QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+        }
+        QVERIFY(e.modals.shown.empty());
+        QCOMPARE(e.slotTexts(), texts({"3", "4", "5", "6", "203", "22", "213"}));
+    }
+
+    void openWithEmptyNameChangesNothing() {
+        Editor e;
+        e.form.setWindowTitle(QStringLiteral("something else"));
+        e.form.mnuopen()->trigger(); // the user cancels before any file was chosen
+        QCOMPARE(e.modals.messages(), QStringList{QString()});
+        QCOMPARE(e.form.windowTitle(), kCaption);
+        QVERIFY(!e.anyListEnabled());
+        QCOMPARE(e.slotTexts(), texts({"0", "0", "0", "0", "0", "0", "0"}));
+        QCOMPARE(e.form.Text8()->text(), QStringLiteral("Text8"));
+    }
+
+    // A cancel after an opening keeps the file name and opens the same image again.
+    void cancelAfterOpeningReopensTheSameImage() {
+        Editor e;
+        const Image image = numberedImage();
+        const auto path = QString::fromStdString(e.open(image));
+        userChoose(e.form.Combo1(), 12);
+        e.modals.clear();
+        e.form.mnuopen()->trigger();
+        QCOMPARE(e.modals.dialogStartNames.last(), path);
+        QCOMPARE(e.modals.messages(), QStringList{path});
+        e.verifyShows(image, 0);
+    }
+
+    void possessedThenPlainImage() {
+        Editor e;
+        Image possessed = numberedImage();
+        possessed.setMarker(66, 111, 111);
+        e.open(possessed, "boo.smc");
+        QCOMPARE(e.form.windowTitle(), kPossessed);
+        QCOMPARE(e.form.Text8()->text(), QStringLiteral("66111111"));
+
+        Image plain = numberedImage();
+        plain.setMarker(66, 111, 110);
+        e.open(plain, "plain.smc");
+        QCOMPARE(e.form.windowTitle(), kCaption);
+        QCOMPARE(e.form.Text8()->text(), QStringLiteral("66111110"));
+    }
+
+    void secondOpenReturnsToStoreZero() {
+        Editor e;
+        e.open(numberedImage(), "first.smc");
+        userChoose(e.form.cmbstores(), 12);
+        Image second = Image::random(5);
+        second.setRecord(0, {1, 2, 3, 4, 5, 6, 7});
+        const auto path = e.open(second, "second.smc");
+        e.verifyShows(second, 0);
+        QCOMPARE(e.form.cmbstores()->currentText(), QStringLiteral("Onett Drugstore 1"));
+
+        e.form.Command1()->click();
+        QVERIFY(Image::load(path).bytes == second.bytes); // store 0 written with what it holds
+    }
+
+    void openingNeverWrites() {
+        Editor e;
+        const Image image = numberedImage();
+        const auto path = e.open(image);
+        QVERIFY(Image::load(path).bytes == image.bytes);
+    }
+
+    void saveWritesOnlyTheCurrentStore_data() {
+        QTest::addColumn<int>("store");
+        QTest::newRow("store 0") << 0;
+        QTest::newRow("store 5") << 5;
+        QTest::newRow("store 64") << 64;
+    }
+    void saveWritesOnlyTheCurrentStore() {
+        QFETCH(int, store);
+        Editor e;
+        Image before = numberedImage();
+        before.setMarker(66, 111, 111);
+        const auto path = e.open(before);
+        userChoose(e.form.Combo1(), store);
+        e.form.mnuunlock()->trigger();
+        for (int k = 1; k <= 7; ++k)
+            e.form.Text(k)->setText(QString::number(k));
+        e.form.Command1()->click();
+        e.form.Command1()->click(); // twice gives the same file
+        QCOMPARE(e.modals.messages().count(kSaved), 2);
+        Image expected = before;
+        expected.setRecord(store, {1, 2, 3, 4, 5, 6, 7});
+        QVERIFY(Image::load(path).bytes == expected.bytes);
+        QCOMPARE(e.form.windowTitle(), kPossessed);
+    }
+
+    // Typed ids are saved whatever the lists show, also after locking again.
+    void unlockTypeLockSave() {
+        Editor e;
+        const Image before = numberedImage();
+        const auto path = e.open(before);
+        QVERIFY(!e.form.Text(1)->isEnabled());
+        e.form.mnuunlock()->trigger();
+        QVERIFY(e.form.mnuunlock()->isChecked());
+        for (int k = 1; k <= 7; ++k)
+            QVERIFY(e.form.Text(k)->isEnabled());
+        e.form.Text(1)->setFocus();
+        e.form.Text(1)->selectAll();
+        QTest::keyClicks(e.form.Text(1), QStringLiteral("7"));
+        QCOMPARE(e.form.cmbitem(1)->position(), 0);
+        e.form.mnuunlock()->trigger();
+        QVERIFY(!e.form.mnuunlock()->isChecked());
+        QVERIFY(!e.form.Text(1)->isEnabled());
+        QCOMPARE(e.form.Text(1)->text(), QStringLiteral("7"));
+        e.form.Command1()->click();
+        QCOMPARE(Image::load(path).at(store::slotPosition(0, 1)), std::uint8_t(7));
+    }
+
+    void unlockingBeforeOpenLetsTypingButOpenReplacesIt() {
+        Editor e;
+        e.form.mnuunlock()->trigger();
+        QVERIFY(e.form.Text(4)->isEnabled());
+        QVERIFY(!e.form.Command1()->isEnabled());
+        e.form.Text(4)->setText(QStringLiteral("abc"));
+        const Image image = numberedImage();
+        e.open(image);
+        e.verifyShows(image, 0);
+        QVERIFY(e.form.Text(4)->isEnabled());
+    }
+
+    // Open of what is not a usable image: the path message, then an error; nothing
+    // is enabled, created or written.
+    void openRefusesUnusableFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("directory") << "directory";
+        QTest::newRow("too short") << "short";
+        QTest::newRow("empty file") << "empty";
+    }
+    void openRefusesUnusableFiles() {
+        QFETCH(QString, kind);
+        Editor e;
+        const auto path = e.folder.path("bad rom ä.smc");
+        if (kind == "directory")
+            std::filesystem::create_directory(path);
+        else if (kind == "short")
+            Image(store::kTableLast - 1).save(path);
+        else if (kind == "empty")
+            Image(0).save(path);
+        e.openPath(QString::fromStdString(path));
+        QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(path)});
+        QCOMPARE(e.modals.errors().size(), 1);
+        QVERIFY2(e.modals.errors()[0].contains(QString::fromStdString(path)),
+                 qPrintable(e.modals.errors()[0]));
+        QVERIFY(e.modals.errors()[0].contains(QStringLiteral("Nothing was written")));
+        QVERIFY(!e.anyListEnabled());
+        QCOMPARE(e.slotTexts(), texts({"0", "0", "0", "0", "0", "0", "0"}));
+        if (kind == "missing")
+            QVERIFY(!std::filesystem::exists(path));
+        if (kind == "short")
+            QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(store::kTableLast - 1));
+        QCOMPARE(store::ImageFile::openHandles(), 0);
+    }
+
+    // A refused or failed Save says why, writes nothing and never says "saved".
+    void saveRefusals_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("store number typed over") << "no store"
+                                                 << "no store is selected";
+        QTest::newRow("slot text not a number") << "bad text"
+                                                << "Slot 6 holds \"abc\"";
+        QTest::newRow("slot text too big") << "too big"
+                                           << "Slot 6 holds \"256\"";
+        QTest::newRow("image removed") << "removed"
+                                       << "No such file";
+        QTest::newRow("image truncated") << "truncated"
+                                         << "too short";
+    }
+    void saveRefusals() {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        Editor e;
+        const Image before = numberedImage();
+        const auto path = e.open(before);
+        userChoose(e.form.Combo1(), 20);
+        e.form.mnuunlock()->trigger();
+        e.form.Text(1)->setText(QStringLiteral("1"));
+        if (fault == "no store") {
+            e.form.Combo1()->setFocus();
+            e.form.Combo1()->lineEdit()->selectAll();
+            QTest::keyClicks(e.form.Combo1()->lineEdit(), QStringLiteral("21"));
+        } else if (fault == "bad text") {
+            e.form.Text(6)->setText(QStringLiteral("abc"));
+        } else if (fault == "too big") {
+            e.form.Text(6)->setText(QStringLiteral("256"));
+        } else if (fault == "removed") {
+            std::filesystem::remove(path);
+        } else if (fault == "truncated") {
+            std::filesystem::resize_file(path, 66002);
+        }
+        const auto bytesBefore =
+            std::filesystem::exists(path) ? Image::load(path).bytes : std::vector<std::uint8_t>{};
+        e.modals.clear();
+        e.form.Command1()->click();
+        QVERIFY(!e.modals.messages().contains(kSaved));
+        QCOMPARE(e.modals.errors().size(), 1);
+        QVERIFY2(e.modals.errors()[0].contains(reason), qPrintable(e.modals.errors()[0]));
+        QVERIFY2(e.modals.errors()[0].contains(QStringLiteral("Nothing was written")),
+                 qPrintable(e.modals.errors()[0]));
+        if (fault == "removed")
+            QVERIFY(!std::filesystem::exists(path));
+        else
+            QVERIFY(Image::load(path).bytes == bytesBefore);
+        QCOMPARE(store::ImageFile::openHandles(), 0);
+    }
+
+    void failedStoreReadKeepsWhatWasShown() {
+        Editor e;
+        const Image image = numberedImage();
+        const auto path = e.open(image);
+        userChoose(e.form.cmbstores(), 9);
+        std::filesystem::remove(path);
+        e.modals.clear();
+        userChoose(e.form.cmbstores(), 30);
+        QCOMPARE(e.modals.errors().size(), 1);
+        QVERIFY(e.modals.errors()[0].contains(QString::fromStdString(path)));
+        // Every row still shows store 9, so a Save writes store 9's own record.
+        QCOMPARE(e.form.Combo1()->position(), 9);
+        QCOMPARE(e.form.cmbstores()->position(), 9);
+        QCOMPARE(e.slotTexts(), texts({"9", "10", "11", "12", "209", "22", "213"}));
+        QCOMPARE(e.itemPositions(), QList<int>({9, 10, 11, 12, 209, 22, 213}));
+    }
+
+    void exitClosesWithoutAsking() {
+        Editor e;
+        e.open(numberedImage());
+        e.form.mnuunlock()->trigger();
+        e.form.Text(1)->setText(QStringLiteral("77"));
+        e.modals.clear();
+        e.form.mnuexit()->trigger();
+        QVERIFY(!e.form.isVisible());
+        QVERIFY(e.modals.shown.empty());
+    }
+
+    void shortcutsWorkBeforeAnImageIsOpen() {
+        Editor e;
+        QVERIFY(QTest::qWaitForWindowActive(&e.form));
+        QTest::keyClick(&e.form, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(e.modals.messages(), QStringList{QString()});
+        QTest::keyClick(&e.form, Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!e.form.isVisible());
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "test_form1.moc"
