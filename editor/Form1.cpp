@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 #include "Form1Layout.h"
+#include "Form2.h"
 #include "ImageError.h"
 #include "Modals.h"
 #include "Module1.h"
@@ -272,7 +273,12 @@ void Form1::mnuexit_Click() {
     close();
 }
 
-void Form1::mnuabout_Click() {}
+void Form1::mnuabout_Click() {
+    if (!form2_)
+        form2_ = std::make_unique<Form2>(
+            [this](QWidget* parent, const QString& text) { modals_.message(parent, text); });
+    form2_->showWindow();
+}
 
 std::string Form1::slotText(int slot) const {
     return Text(slot)->text().toStdString();

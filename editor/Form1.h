@@ -25,6 +25,7 @@
 #include <array>
 #include <memory>
 
+class Form2;
 class Modals;
 class QAction;
 class QLabel;
@@ -57,6 +58,9 @@ public:
     QMenu* mnuoptions() const { return mnuoptions_; }
     QAction* mnuunlock() const { return mnuunlock_; }
     QAction* mnuabout() const { return mnuabout_; }
+
+    // The About window, once "&About" has made it (null before).
+    Form2* aboutWindow() const { return form2_.get(); }
 
     // Handlers.
     void Form_Load();
@@ -110,4 +114,6 @@ private:
     QMenu* mnuoptions_ = nullptr;
     QAction* mnuunlock_ = nullptr;
     QAction* mnuabout_ = nullptr;
+
+    std::unique_ptr<Form2> form2_; // made once per run, kept after the user closes it
 };
