@@ -13,6 +13,7 @@ namespace store {
 namespace {
 
 int g_openHandles = 0;
+ImageFile::Faults g_faults;
 
 std::string reason(int error) {
     return std::strerror(error);
@@ -103,6 +104,11 @@ void ImageFile::writeByte(Position position, std::uint8_t value) {
     if (!inTable(position) || position > length_)
         throw ImageError("Writing \"" + path_ + "\" refused: byte " + std::to_string(position) +
                          " lies outside the store table.");
+    ++writes_;
+    if (g_faults.firstFailingWrite > 0 && writes_ >= g_faults.firstFailingWrite &&
+        (g_faults.failingWrites == 0 ||
+         writes_ < g_faults.firstFailingWrite + g_faults.failingWrites))
+        throw ImageError(describe("Writing", g_faults.error));
     const unsigned char byte = value;
     ssize_t put = 0;
     do {
@@ -117,6 +123,8 @@ void ImageFile::writeByte(Position position, std::uint8_t value) {
 void ImageFile::flush() {
     if (fd_ < 0)
         return;
+    if (g_faults.flushError != 0)
+        throw ImageError(describe("Saving", g_faults.flushError));
     if (::fsync(fd_) != 0)
         throw ImageError(describe("Saving", errno));
 }
@@ -134,6 +142,10 @@ void ImageFile::close() {
 
 int ImageFile::openHandles() {
     return g_openHandles;
+}
+
+void ImageFile::injectFaults(const Faults& faults) {
+    g_faults = faults;
 }
 
 } // namespace store

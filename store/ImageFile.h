@@ -47,6 +47,18 @@ public:
     // How many image handles are open in this process: 0 between commands.
     static int openHandles();
 
+    // A fault seam for tests: makes file calls fail as a full disk or a failing
+    // device would. Writes numbered from `firstFailingWrite` on (1 = the next write;
+    // counting restarts at each open) fail with `error`, up to `failingWrites` of them
+    // (0: all); a flush fails with `flushError` unless it is 0. Inert unless set.
+    struct Faults {
+        int firstFailingWrite = 0; // 0: no write fails
+        int failingWrites = 0;
+        int error = 0;
+        int flushError = 0;
+    };
+    static void injectFaults(const Faults& faults);
+
 private:
     ImageFile(std::string path, int fd, Position length);
     std::string describe(const std::string& what, int error) const;
@@ -54,6 +66,7 @@ private:
     std::string path_;
     int fd_ = -1;
     Position length_ = 0;
+    int writes_ = 0; // writes tried through this handle, for the fault seam
 };
 
 } // namespace store

@@ -35,6 +35,23 @@ Record convertSlotTexts(const StoreView& view) {
     return record;
 }
 
+// After a failed write: puts back the bytes that were overwritten and says what the
+// image now holds.
+std::string putBack(ImageFile& image, int store, const Record& original, int written) {
+    if (written == 0)
+        return " Nothing was written.";
+    try {
+        for (int slot = kFirstSlot; slot < kFirstSlot + written; ++slot)
+            image.writeByte(slotPosition(store, slot), original[slot - kFirstSlot]);
+        image.flush();
+        image.close();
+        return " The bytes already written were put back; the image is as it was.";
+    } catch (const ImageError&) {
+        return " The store may be only partly written and the image may have changed; check it "
+               "before you use it.";
+    }
+}
+
 } // namespace
 
 Record readRecord(const ImageFile& image, int store) {
@@ -56,8 +73,10 @@ void WriteCurrentStore(StoreView& view) {
     const int store = selectedStore(view, "Cannot save");
     const Record record = convertSlotTexts(view);
     std::optional<ImageFile> image;
+    Record original{};
     try {
         image.emplace(ImageFile::open(view.fileName()));
+        original = readRecord(*image, store);
     } catch (const ImageError& error) {
         throw ImageError(std::string(error.what()) + " Nothing was written.");
     }
@@ -68,12 +87,7 @@ void WriteCurrentStore(StoreView& view) {
         image->flush();
         image->close();
     } catch (const ImageError& error) {
-        const char* consequence =
-            written == 0 ? " Nothing was written."
-            : written < kSlotsPerStore
-                ? " The store was only partly written; check the image before you use it."
-                : " The bytes may not have reached the disk; check the image before you use it.";
-        throw ImageError(std::string(error.what()) + consequence);
+        throw ImageError(std::string(error.what()) + putBack(*image, store, original, written));
     }
 }
 

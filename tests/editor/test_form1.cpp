@@ -13,7 +13,9 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <cerrno>
 #include <filesystem>
+#include <unistd.h>
 
 using fixtures::Folder;
 using tools::Image;
@@ -458,8 +460,10 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::newRow("missing") << "missing";
         QTest::newRow("directory") << "directory";
-        QTest::newRow("too short") << "short";
-        QTest::newRow("empty file") << "empty";
+        QTest::newRow("1407615 bytes, one short of the table") << "short";
+        QTest::newRow("66002 bytes, one short of the marker") << "66002";
+        QTest::newRow("0 bytes") << "empty";
+        QTest::newRow("read-only") << "read-only";
     }
     void openRefusesUnusableFiles() {
         QFETCH(QString, kind);
@@ -471,6 +475,14 @@ private slots:
             Image(store::kTableLast - 1).save(path);
         else if (kind == "empty")
             Image(0).save(path);
+        else if (kind == "66002")
+            Image(66002).save(path);
+        else if (kind == "read-only") {
+            numberedImage().save(path);
+            std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+            if (::access(path.c_str(), W_OK) == 0)
+                QSKIP("this user may write to read-only files (root)");
+        }
         e.openPath(QString::fromStdString(path));
         QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(path)});
         QCOMPARE(e.modals.errors().size(), 1);
@@ -483,60 +495,145 @@ private slots:
             QVERIFY(!std::filesystem::exists(path));
         if (kind == "short")
             QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(store::kTableLast - 1));
+        if (kind == "read-only")
+            QVERIFY(e.modals.errors()[0].contains(QStringLiteral("Permission denied")));
         QCOMPARE(store::ImageFile::openHandles(), 0);
     }
 
-    // A refused or failed Save says why, writes nothing and never says "saved".
+    // A refused or failed Save says why and what the image holds, changes nothing
+    // outside the current store's record (here: nothing at all), and never says
+    // "saved current store".
     void saveRefusals_data() {
         QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("slotText"); // typed into slot 6
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("outcome");
+        const QString nothing = QStringLiteral("Nothing was written");
         QTest::newRow("store number typed over") << "no store"
-                                                 << "no store is selected";
-        QTest::newRow("slot text not a number") << "bad text"
-                                                << "Slot 6 holds \"abc\"";
-        QTest::newRow("slot text too big") << "too big"
-                                           << "Slot 6 holds \"256\"";
+                                                 << "6"
+                                                 << "no store is selected" << nothing;
+        QTest::newRow("slot text empty") << ""
+                                         << ""
+                                         << "Slot 6 holds \"\"" << nothing;
+        QTest::newRow("slot text not a number") << ""
+                                                << "abc"
+                                                << "Slot 6 holds \"abc\"" << nothing;
+        QTest::newRow("slot text too big") << ""
+                                           << "256"
+                                           << "Slot 6 holds \"256\"" << nothing;
+        QTest::newRow("slot text negative") << ""
+                                            << "-1"
+                                            << "Slot 6 holds \"-1\"" << nothing;
+        QTest::newRow("slot text 10,000 characters")
+            << "" << QString(10000, QLatin1Char('7')) << "Slot 6 holds \"777" << nothing;
         QTest::newRow("image removed") << "removed"
-                                       << "No such file";
+                                       << "6"
+                                       << "No such file" << nothing;
         QTest::newRow("image truncated") << "truncated"
-                                         << "too short";
+                                         << "6"
+                                         << "too short" << nothing;
+        QTest::newRow("image replaced by a directory") << "directory"
+                                                       << "6"
+                                                       << "not a regular file" << nothing;
+        QTest::newRow("image made read-only") << "read-only"
+                                              << "6"
+                                              << "Permission denied" << nothing;
+        QTest::newRow("disk full at the first byte") << "full"
+                                                     << "6"
+                                                     << "No space left" << nothing;
+        QTest::newRow("one write fails") << "write fault"
+                                         << "6"
+                                         << "Input/output error"
+                                         << "put back";
     }
     void saveRefusals() {
         QFETCH(QString, fault);
+        QFETCH(QString, slotText);
         QFETCH(QString, reason);
+        QFETCH(QString, outcome);
         Editor e;
         const Image before = numberedImage();
         const auto path = e.open(before);
         userChoose(e.form.Combo1(), 20);
         e.form.mnuunlock()->trigger();
         e.form.Text(1)->setText(QStringLiteral("1"));
+        e.form.Text(6)->setText(slotText);
         if (fault == "no store") {
             e.form.Combo1()->setFocus();
             e.form.Combo1()->lineEdit()->selectAll();
             QTest::keyClicks(e.form.Combo1()->lineEdit(), QStringLiteral("21"));
-        } else if (fault == "bad text") {
-            e.form.Text(6)->setText(QStringLiteral("abc"));
-        } else if (fault == "too big") {
-            e.form.Text(6)->setText(QStringLiteral("256"));
         } else if (fault == "removed") {
             std::filesystem::remove(path);
         } else if (fault == "truncated") {
             std::filesystem::resize_file(path, 66002);
+        } else if (fault == "directory") {
+            std::filesystem::remove(path);
+            std::filesystem::create_directory(path);
+        } else if (fault == "read-only") {
+            std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+            if (::access(path.c_str(), W_OK) == 0)
+                QSKIP("this user may write to read-only files (root)");
+        } else if (fault == "full") {
+            store::ImageFile::injectFaults({1, 0, ENOSPC, 0});
+        } else if (fault == "write fault") {
+            store::ImageFile::injectFaults({3, 1, EIO, 0});
         }
-        const auto bytesBefore =
-            std::filesystem::exists(path) ? Image::load(path).bytes : std::vector<std::uint8_t>{};
+        const bool isFile = std::filesystem::is_regular_file(path);
+        const auto bytesBefore = isFile ? Image::load(path).bytes : std::vector<std::uint8_t>{};
         e.modals.clear();
         e.form.Command1()->click();
+        store::ImageFile::injectFaults({});
         QVERIFY(!e.modals.messages().contains(kSaved));
         QCOMPARE(e.modals.errors().size(), 1);
-        QVERIFY2(e.modals.errors()[0].contains(reason), qPrintable(e.modals.errors()[0]));
-        QVERIFY2(e.modals.errors()[0].contains(QStringLiteral("Nothing was written")),
-                 qPrintable(e.modals.errors()[0]));
-        if (fault == "removed")
-            QVERIFY(!std::filesystem::exists(path));
-        else
+        const QString error = e.modals.errors()[0];
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY2(error.contains(outcome), qPrintable(error));
+        if (fault != "no store" && slotText == "6")
+            QVERIFY2(error.contains(QString::fromStdString(path)), qPrintable(error));
+        QCOMPARE(std::filesystem::is_regular_file(path), isFile);
+        if (isFile)
             QVERIFY(Image::load(path).bytes == bytesBefore);
         QCOMPARE(store::ImageFile::openHandles(), 0);
+        QCOMPARE(e.slotTexts()[5], slotText); // the working copy is kept for another try
+    }
+
+    // Texts the conversion accepts are saved as the bytes they read as.
+    void saveConvertsSlotTexts_data() {
+        QTest::addColumn<QString>("slotText");
+        QTest::addColumn<int>("byte");
+        QTest::newRow("blanks around") << " 7 " << 7;
+        QTest::newRow("half rounds to even") << "7.5" << 8;
+        QTest::newRow("exponent") << "1e2" << 100;
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("255") << "255" << 255;
+    }
+    void saveConvertsSlotTexts() {
+        QFETCH(QString, slotText);
+        QFETCH(int, byte);
+        Editor e;
+        const Image before = numberedImage();
+        const auto path = e.open(before);
+        e.form.mnuunlock()->trigger();
+        e.form.Text(2)->setText(slotText);
+        e.form.Command1()->click();
+        QCOMPARE(e.modals.messages().last(), kSaved);
+        Image expected = before;
+        expected.set(store::slotPosition(0, 2), std::uint8_t(byte));
+        QVERIFY(Image::load(path).bytes == expected.bytes);
+    }
+
+    void pathsWithSpacesAndNonAsciiWork() {
+        Editor e;
+        const Image before = numberedImage();
+        std::filesystem::create_directory(e.folder.path("my röms"));
+        const auto path = e.open(before, "my röms/Störe ü 1.smc");
+        QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(path)});
+        QVERIFY(e.modals.errors().isEmpty());
+        userChoose(e.form.cmbitem(7), 99);
+        e.form.Command1()->click();
+        Image expected = before;
+        expected.set(store::slotPosition(0, 7), 99);
+        QVERIFY(Image::load(path).bytes == expected.bytes);
     }
 
     void failedStoreReadKeepsWhatWasShown() {

@@ -2,6 +2,7 @@
 #include "ImageError.h"
 #include "StoreRecords.h"
 
+#include <cerrno>
 #include <filesystem>
 
 using namespace store;
@@ -150,6 +151,54 @@ private slots:
         }
         QCOMPARE(ImageFile::openHandles(), 0);
         QVERIFY(Image::load(view.path).bytes == before.bytes);
+    }
+
+    // A write that fails part-way puts back what it wrote when it can, and says
+    // what the image holds; it never reports success, and never touches other bytes.
+    void failedWriteIsUndone_data() {
+        QTest::addColumn<int>("firstFailingWrite");
+        QTest::addColumn<int>("failingWrites");
+        QTest::addColumn<int>("flushError");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<bool>("fileUnchanged");
+        QTest::newRow("first write, disk full") << 1 << 0 << 0 << "Nothing was written" << true;
+        QTest::newRow("fourth write, once") << 4 << 1 << 0 << "put back" << true;
+        QTest::newRow("last write, once") << 7 << 1 << 0 << "put back" << true;
+        QTest::newRow("fourth write on, disk full") << 4 << 0 << 0 << "partly written" << false;
+        QTest::newRow("flush fails") << 0 << 0 << EIO << "partly written" << false;
+    }
+    void failedWriteIsUndone() {
+        QFETCH(int, firstFailingWrite);
+        QFETCH(int, failingWrites);
+        QFETCH(int, flushError);
+        QFETCH(QString, outcome);
+        QFETCH(bool, fileUnchanged);
+        Folder folder;
+        const Image before = Image::random(21);
+        PlainView view;
+        view.path = folder.write("rom.smc", before);
+        view.selection = 40;
+        view.slotTexts = {"1", "2", "3", "4", "5", "6", "7"};
+        ImageFile::injectFaults({firstFailingWrite, failingWrites, ENOSPC, flushError});
+        try {
+            WriteCurrentStore(view);
+            ImageFile::injectFaults({});
+            QFAIL("the write reported success");
+        } catch (const ImageError& error) {
+            ImageFile::injectFaults({});
+            const QString message = QString::fromUtf8(error.what());
+            QVERIFY2(message.contains(outcome), qPrintable(message));
+            QVERIFY2(message.contains(QString::fromStdString(view.path)), qPrintable(message));
+        }
+        QCOMPARE(ImageFile::openHandles(), 0);
+        const Image after = Image::load(view.path);
+        if (fileUnchanged) {
+            QVERIFY(after.bytes == before.bytes);
+        } else {
+            Image outside = after; // every byte outside store 40's record is as it was
+            outside.setRecord(40, before.record(40));
+            QVERIFY(outside.bytes == before.bytes);
+        }
     }
 
     void missingFileIsNeitherCreatedNorWritten() {
