@@ -8,8 +8,9 @@ BUILD="${QSE_BUILD_DIR:-$ROOT/build}"
 
 # What building and running the editor needs on Debian 12.
 BUILD_PACKAGES=(cmake g++ make qt6-base-dev fonts-dejavu-core)
-# What the tests need besides: dpkg-shlibdeps for the Debian package.
-TEST_PACKAGES=(dpkg-dev file)
+# What the tests need besides: dpkg-shlibdeps for the Debian package; an X server,
+# a window manager, xdotool and xprop for the end-to-end test.
+TEST_PACKAGES=(dpkg-dev xvfb xdotool openbox x11-utils)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# End-to-end: the real program in a real X server (Xvfb, with the openbox window
+# manager), driven only by synthetic keys through xdotool, as a person would. After
+# each Save the image is compared with the bytes expected; captions are read from
+# the windows. Every wait is on a window appearing or going, with a deadline.
+#
+# usage: e2e.sh PROGRAM MAKEIMAGE
+set -euo pipefail
+
+program="$(realpath "$1")"
+makeimage="$(realpath "$2")"
+work="$(mktemp -d)"
+artifacts="$PWD" # a screenshot of a failure lands here
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    [ -n "${E2E_KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    xdotool search --name . getwindowname %@ >&2 2>/dev/null || true
+    command -v import >/dev/null && import -window root "$artifacts/e2e-failure.png" 2>/dev/null || true
+    exit 1
+}
+
+# A free display of our own.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+# The window manager is up once it owns the screen's WM selection.
+for _ in $(seq 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+done
+
+# wait_window NAME-REGEX: prints the id of a visible window so named, within 10 s.
+wait_window() {
+    local id
+    for _ in $(seq 200); do
+        id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)" || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.05
+    done
+    fail "no window named /$1/ appeared"
+}
+# wait_active ID: waits until window ID has the keyboard focus, within 10 s.
+wait_active() {
+    for _ in $(seq 200); do
+        [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
+        sleep 0.05
+    done
+    fail "window $1 ($(xdotool getwindowname "$1" 2>/dev/null)) did not get the focus"
+}
+# wait_gone NAME-REGEX: waits until no visible window is so named, within 10 s.
+wait_gone() {
+    for _ in $(seq 200); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.05
+    done
+    fail "window /$1/ did not go"
+}
+# wait_popup: waits until the program shows one more window than the main ones.
+windows_of_program() { xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l; }
+wait_windows() {
+    for _ in $(seq 200); do
+        [ "$(windows_of_program)" -eq "$1" ] && return 0
+        sleep 0.05
+    done
+    fail "expected $1 windows of the program, saw $(windows_of_program)"
+}
+keys() { xdotool key --clearmodifiers --delay 30 "$@"; }
+caption() { xdotool getwindowname "$1"; }
+
+# changes ORIGINAL IMAGE: "position:new" per changed byte (1-based, decimal).
+changes() {
+    local position old new out=()
+    while read -r position old new; do
+        out+=("$position:$((8#$new))") # cmp -l gives the bytes in octal
+    done < <(cmp -l "$1" "$2" || true)
+    echo "${out[*]}"
+}
+save_and_confirm() {
+    keys space
+    wait_active "$(wait_window '^QuendleStoreEdit$')"
+    keys Return
+    wait_gone '^QuendleStoreEdit$'
+}
+
+mkdir -p "$work/my roms"
+rom="$work/my roms/rom a.smc" # xdotool types non-ASCII unreliably; the widget tests cover it
+"$makeimage" --possessed "$rom"
+cp "$rom" "$work/original.smc"
+
+cd "$work"
+QT_XCB_NO_XI2=1 QT_QPA_PLATFORMTHEME= QT_QPA_PLATFORM=xcb "$program" >"$work/app.log" 2>&1 &
+app=$!
+pids+=($app)
+
+main="$(wait_window '^Quendle store edit$')"
+wait_active "$main"
+[ "$(caption "$main")" = "Quendle store edit" ] || fail "start caption: $(caption "$main")"
+
+# OpenRom through the real file dialog: type the path, Enter; the path message.
+keys ctrl+o
+dialog="$(wait_window '^(Open|Open File)$')"
+wait_active "$dialog"
+xdotool type --delay 15 "$rom"
+keys Return
+wait_active "$(wait_window '^QuendleStoreEdit$')"
+keys Return
+wait_gone '^QuendleStoreEdit$'
+wait_active "$main"
+[ "$(caption "$main")" = "Quendle store edit Rom is possessed, Boo!" ] ||
+    fail "caption after opening a possessed image: $(caption "$main")"
+
+# Store 12 by name: Text8 has the focus; eight Tabs reach the store-name list.
+base=$(windows_of_program)
+keys Tab Tab Tab Tab Tab Tab Tab Tab F4
+wait_windows $((base + 1))
+keys Down Down Down Down Down Down Down Down Down Down Down Down Return
+wait_windows "$base"
+
+# Item: five Shift+Tabs back to slot 3's list; Down chooses the next item.
+keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab Down
+# Save: six Tabs on to the Save button.
+keys Tab Tab Tab Tab Tab Tab
+save_and_confirm
+# Store 12, slot 3 held 213 in the demo image; the next item is 214.
+got="$(changes "$work/original.smc" "$rom")"
+[ "$got" = "1407248:214" ] || fail "after the item save, changed bytes: '$got'"
+cp "$rom" "$work/step1.smc"
+
+# Store 20 by number: one Tab to the store-number list, eight entries down.
+keys Tab F4
+wait_windows $((base + 1))
+keys Down Down Down Down Down Down Down Down Return
+wait_windows "$base"
+
+# Options > unlock numberlists, by the menu bar's keyboard navigation.
+keys alt
+keys Right Down
+wait_windows $((base + 1))
+keys Return
+wait_windows "$base"
+
+# Slot 1's field: eight Shift+Tabs from the store-number list; type 7; Save.
+keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab ctrl+a
+xdotool type --delay 15 "7"
+keys Tab Tab Tab Tab Tab Tab Tab
+save_and_confirm
+got="$(changes "$work/step1.smc" "$rom")"
+[ "$got" = "1407302:7" ] || fail "after the typed save, changed bytes: '$got'"
+
+# The About window: Alt+A shows it; the window manager closes it (Alt+F4).
+keys alt+a
+about="$(wait_window '^Quendle store Edit revesion#7$')"
+wait_active "$about"
+keys alt+F4
+wait_gone '^Quendle store Edit revesion#7$'
+
+# Ctrl+Q ends the program.
+wait_active "$main"
+keys ctrl+q
+for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$app" 2>/dev/null && fail "the program is still running after Ctrl+Q"
+wait "$app" || fail "the program ended with status $?"
+
+# Nothing but the two saved stores changed, and the length is the same.
+got="$(changes "$work/original.smc" "$rom")"
+[ "$got" = "1407248:214 1407302:7" ] || fail "changed bytes in all: '$got'"
+[ "$(stat -c %s "$rom")" = "$(stat -c %s "$work/original.smc")" ] || fail "the length changed"
+echo "e2e: 1 passed, 0 failed"
