@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <fstream>
 #include <random>
 
 using fixtures::Folder;
@@ -267,10 +266,7 @@ private:
         model_.unlocked = false;
         model_.readStore(0);
     }
-    std::vector<std::uint8_t> readFile() const {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::vector<std::uint8_t> readFile() const { return Image::load(path_).bytes; }
 
     std::string path_;
     FakeModals modals_;
