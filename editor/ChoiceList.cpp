@@ -1,12 +1,14 @@
 #include "ChoiceList.h"
 
 #include <QLineEdit>
+#include <limits>
 
 ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setDuplicatesEnabled(true);
     setCompleter(nullptr); // no inline completion that could pick an entry by its text
+    lineEdit()->setMaxLength(std::numeric_limits<int>::max()); // texts of any length
 
     // QComboBox chooses the entry whose text matches the typed text when editing
     // finishes (Enter or focus loss) and reports it as a user choice. Here only a

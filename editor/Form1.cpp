@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <limits>
 
 using namespace form1;
 
@@ -21,6 +22,9 @@ namespace {
 void place(QWidget* widget, const Place& p) {
     widget->setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
 }
+
+// Text fields take texts of any length (Qt's default stops at 32767 characters).
+constexpr int kNoMaximumLength = std::numeric_limits<int>::max();
 
 QString errorText(const store::ImageError& error) {
     return QString::fromUtf8(error.what());
@@ -74,6 +78,7 @@ void Form1::createControls() {
                                 const Place& p) {
         auto* edit = new QLineEdit(text, client);
         edit->setObjectName(name);
+        edit->setMaxLength(kNoMaximumLength);
         edit->setAccessibleName(role);
         place(edit, p);
         return edit;

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <cerrno>
 #include <filesystem>
+#include <limits>
 #include <unistd.h>
 
 using fixtures::Folder;
@@ -150,9 +151,10 @@ private slots:
         QString shown;
         if (auto* combo = qobject_cast<QComboBox*>(widget))
             shown = combo->currentText();
-        else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             shown = edit->text();
-        else if (auto* button = qobject_cast<QPushButton*>(widget))
+            QCOMPARE(edit->maxLength(), std::numeric_limits<int>::max()); // no maximum
+        } else if (auto* button = qobject_cast<QPushButton*>(widget))
             shown = button->text();
         else if (auto* label = qobject_cast<QLabel*>(widget))
             shown = label->text();
