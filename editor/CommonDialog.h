@@ -17,6 +17,7 @@ public:
     void setFilter(const QString& filter) { filter_ = filter; }
 
     const QString& fileName() const { return fileName_; }
+    void setFileName(const QString& fileName) { fileName_ = fileName; }
 
     // The filter in Qt's form: "description (pattern)" per pair, joined by ";;".
     QString qtNameFilter() const;

@@ -158,8 +158,12 @@ void Form1::placeWindow() {
 void Form1::connectHandlers() {
     connect(combo1_, &ChoiceList::click, this, &Form1::Combo1_Click);
     connect(cmbstores_, &ChoiceList::click, this, &Form1::cmbstores_Click);
+    const std::array<void (Form1::*)(), kSlots> itemHandlers = {
+        &Form1::cmbitem1_Click, &Form1::cmbitem2_Click, &Form1::cmbitem3_Click,
+        &Form1::cmbitem4_Click, &Form1::cmbitem5_Click, &Form1::cmbitem6_Click,
+        &Form1::cmbitem7_Click};
     for (int slot = 1; slot <= kSlots; ++slot)
-        connect(cmbitem(slot), &ChoiceList::click, this, [this, slot] { cmbitem_Click(slot); });
+        connect(cmbitem(slot), &ChoiceList::click, this, itemHandlers[slot - 1]);
     connect(command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(mnuopen_, &QAction::triggered, this, &Form1::mnuopen_Click);
     connect(mnuexit_, &QAction::triggered, this, &Form1::mnuexit_Click);
@@ -225,6 +229,7 @@ void Form1::selectItemsFromSlotTexts() {
 void Form1::mnuopen_Click() {
     setWindowTitle(QString::fromLatin1(kCaption));
     commonDialog1_.setFilter(QString::fromLatin1(kRomFilter));
+    const QString shownImage = commonDialog1_.fileName();
     commonDialog1_.showOpen();
     modals_.message(this, commonDialog1_.fileName());
     if (commonDialog1_.fileName().isEmpty())
@@ -251,6 +256,9 @@ void Form1::mnuopen_Click() {
         modals_.error(
             this,
             tr("Cannot open the ROM image.\n\n%1\n\nNothing was written.").arg(errorText(error)));
+        // The window still shows the image it showed; later reads and saves go there,
+        // never to the file that could not be opened.
+        commonDialog1_.setFileName(shownImage);
         return;
     }
 

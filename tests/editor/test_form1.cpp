@@ -502,6 +502,30 @@ private slots:
         QCOMPARE(store::ImageFile::openHandles(), 0);
     }
 
+    // After a failed Open the window keeps the image it shows: Save writes there,
+    // never into the file that could not be opened, even once that file is fixed.
+    void failedOpenKeepsTheShownImage() {
+        Editor e;
+        const Image first = numberedImage();
+        const auto firstPath = e.open(first, "first.smc");
+        userChoose(e.form.cmbstores(), 12);
+        const auto secondPath = e.folder.path("second.smc");
+        Image(store::kTableLast - 1).save(secondPath);
+        e.openPath(QString::fromStdString(secondPath));
+        QCOMPARE(e.modals.errors().size(), 1);
+        e.verifyShows(first, 12);
+
+        const Image second = Image::random(77);
+        second.save(secondPath); // the user mends the file behind the editor's back
+        e.form.Command1()->click();
+        QVERIFY(Image::load(secondPath).bytes == second.bytes);
+        QVERIFY(Image::load(firstPath).bytes == first.bytes); // store 12 saved as it was
+        QCOMPARE(e.modals.messages().last(), kSaved);
+        e.modals.clear();
+        e.form.mnuopen()->trigger(); // cancelled: the shown image is opened again
+        QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(firstPath)});
+    }
+
     // A refused or failed Save says why and what the image holds, changes nothing
     // outside the current store's record (here: nothing at all), and never says
     // "saved current store".
