@@ -2,6 +2,7 @@
 
 #include "PictureBox.h"
 #include "ProgramInfo.h"
+#include "Twips.h"
 
 #include <QFontMetrics>
 #include <QIcon>
@@ -10,14 +11,9 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-constexpr int px(int twips) {
-    return twips / kTwipsPerPixel;
-}
-
-struct Place {
-    int left, top, width, height; // twips, from the client area's top-left corner
-};
+using twips::place;
+using twips::Place;
+using twips::px;
 
 constexpr int kClientWidth = 4065;
 constexpr int kClientHeight = 4815;
@@ -52,10 +48,6 @@ QFont fittingFont(QFont font, const QList<QLabel*>& labels) {
             break;
     }
     return font;
-}
-
-void place(QWidget* widget, const Place& p) {
-    widget->setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
 }
 
 QLabel* label(const char* name, const char* text, const Place& p, QWidget* parent) {
@@ -95,8 +87,7 @@ Form2::Form2(ShowMessage showMessage) : showMessage_(std::move(showMessage)) {
 
     connect(picture1_, &PictureBox::click, this, &Form2::Picture1_Click);
 
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(twips::kFixedWindowFlags);
     setGeometry(px(kScreenLeft), px(kScreenTop), px(kClientWidth), px(kClientHeight));
     setFixedSize(px(kClientWidth), px(kClientHeight));
 }

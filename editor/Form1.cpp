@@ -16,12 +16,9 @@
 #include <limits>
 
 using namespace form1;
+using twips::place;
 
 namespace {
-
-void place(QWidget* widget, const Place& p) {
-    widget->setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
-}
 
 // Text fields take texts of any length (Qt's default stops at 32767 characters).
 constexpr int kNoMaximumLength = std::numeric_limits<int>::max();
@@ -146,8 +143,7 @@ void Form1::setTabOrder() {
 }
 
 void Form1::placeWindow() {
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(twips::kFixedWindowFlags);
     const int menuHeight = menuBar()->sizeHint().height();
     // The geometry of a window is its client area with the menu bar on top.
     setGeometry(px(kScreenLeft), px(kScreenTop) - menuHeight, px(kClientWidth),

@@ -1,17 +1,13 @@
 #pragma once
-// The editor window's fixed layout, in twips (1/1440 inch) from the top-left corner
-// of the client area below the menu bar; 15 twips make one pixel at 96 dpi.
+// The editor window's fixed layout, in twips from the top-left corner of the client
+// area below the menu bar.
+
+#include "Twips.h"
 
 namespace form1 {
 
-inline constexpr int kTwipsPerPixel = 15;
-constexpr int px(int twips) {
-    return twips / kTwipsPerPixel;
-}
-
-struct Place {
-    int left, top, width, height; // twips
-};
+using twips::Place;
+using twips::px;
 
 inline constexpr int kClientWidth = 5280;
 inline constexpr int kClientHeight = 4800;
