@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(program::kTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(program::kVersionText));
     DesktopModals modals;
-    Form1 form1(modals);
+    store::PosixFileOps files;
+    Form1 form1(modals, files);
     QApplication::setWindowIcon(form1.windowIcon());
     form1.show();
     return QApplication::exec();

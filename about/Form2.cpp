@@ -1,5 +1,6 @@
 #include "Form2.h"
 
+#include "Modals.h"
 #include "PictureBox.h"
 #include "ProgramInfo.h"
 #include "Twips.h"
@@ -64,7 +65,7 @@ static void initAboutResources() {
     Q_INIT_RESOURCE(about);
 }
 
-Form2::Form2(ShowMessage showMessage) : showMessage_(std::move(showMessage)) {
+Form2::Form2(Modals& modals) : modals_(modals) {
     initAboutResources();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(tr("About"));
@@ -107,5 +108,5 @@ void Form2::Form_Load() {
 }
 
 void Form2::Picture1_Click() {
-    showMessage_(this, QString::fromLatin1(kPictureMessage));
+    modals_.message(this, QString::fromLatin1(kPictureMessage));
 }

@@ -5,18 +5,16 @@
 // its caption from the program's revision.
 
 #include <QWidget>
-#include <functional>
 
+class Modals;
 class PictureBox;
 class QLabel;
 
 class Form2 : public QWidget {
     Q_OBJECT
 public:
-    // Shows a message box captioned with the program's title, over the given window.
-    using ShowMessage = std::function<void(QWidget* parent, const QString& text)>;
-
-    explicit Form2(ShowMessage showMessage);
+    // The picture's message goes through modals.
+    explicit Form2(Modals& modals);
 
     // Loads the window when it is not shown (running Form_Load), shows it, and
     // brings it to the front.
@@ -32,7 +30,7 @@ public:
     void Picture1_Click();
 
 private:
-    ShowMessage showMessage_;
+    Modals& modals_;
     PictureBox* picture1_ = nullptr;
     QLabel* label3_ = nullptr;
     QLabel* label2_ = nullptr;

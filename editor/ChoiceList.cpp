@@ -29,12 +29,11 @@ void ChoiceList::setPosition(int position) {
 
 void ChoiceList::raiseClick() {
     emit click();
-    settled_ = currentIndex();
 }
 
-void ChoiceList::revert() {
-    if (currentIndex() != settled_)
-        setCurrentIndex(settled_);
+void ChoiceList::restorePosition(int position) {
+    if (position != currentIndex())
+        setCurrentIndex(position);
 }
 
 void ChoiceList::append(const std::string& text) {
@@ -54,7 +53,6 @@ void ChoiceList::dropSelectionKeepingText() {
     const QString typed = lineEdit()->text();
     const int cursor = lineEdit()->cursorPosition();
     setCurrentIndex(kNone); // this clears the text field; put the typed text back
-    settled_ = kNone;
     lineEdit()->setText(typed);
     lineEdit()->setCursorPosition(cursor);
 }

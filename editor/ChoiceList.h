@@ -29,10 +29,9 @@ public:
 
     void append(const std::string& text) override;
 
-    // The position held when the last click had been handled. revert() goes back to
-    // it without a click, for a handler that could not follow a choice through.
-    int settledPosition() const { return settled_; }
-    void revert();
+    // Goes to position without a click, for a handler that could not follow a
+    // choice through and puts the list back.
+    void restorePosition(int position);
 
 signals:
     void click();
@@ -40,6 +39,4 @@ signals:
 private:
     void raiseClick();
     void dropSelectionKeepingText();
-
-    int settled_ = kNone;
 };

@@ -34,8 +34,8 @@ static void initEditorResources() {
     Q_INIT_RESOURCE(editor);
 }
 
-Form1::Form1(Modals& modals, QWidget* parent)
-    : QMainWindow(parent), modals_(modals), commonDialog1_(modals, this) {
+Form1::Form1(Modals& modals, store::FileOps& files, QWidget* parent)
+    : QMainWindow(parent), modals_(modals), files_(files), commonDialog1_(modals, this) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kCaption));
     initEditorResources();
@@ -198,19 +198,24 @@ void Form1::cmbstores_Click() {
 
 void Form1::Combo1_Click() {
     try {
-        store::ReadCurrentStore(*this);
+        store::ReadCurrentStore(*this, files_, memory_);
     } catch (const store::ImageError& error) {
         modals_.error(this, tr("Cannot read the store.\n\n%1\n\nNothing was written; the window "
                                "still shows the store it showed before.")
                                 .arg(errorText(error)));
-        // Both store lists go back to the store whose record the slot fields still
-        // hold, so that a Save cannot write that record into the store not read.
-        combo1_->revert();
-        cmbstores_->setPosition(combo1_->position());
+        pointStoreListsAtShownRecord();
         return;
     }
     selectItemsFromSlotTexts();
     cmbstores_->setPosition(combo1_->position());
+}
+
+// Both store lists name the store whose record the slot fields hold, so that a Save
+// cannot write that record into a store it was not read from. Where no record has
+// been read, neither list has a selection, and Save refuses.
+void Form1::pointStoreListsAtShownRecord() {
+    combo1_->restorePosition(memory_.store);
+    cmbstores_->restorePosition(memory_.store);
 }
 
 // Each item list follows its slot field. The fields hold texts just read from the
@@ -223,49 +228,54 @@ void Form1::selectItemsFromSlotTexts() {
 }
 
 void Form1::mnuopen_Click() {
+    const QString captionBefore = windowTitle();
+    const QString shownImage = commonDialog1_.fileName();
     setWindowTitle(QString::fromLatin1(kCaption));
     commonDialog1_.setFilter(QString::fromLatin1(kRomFilter));
-    const QString shownImage = commonDialog1_.fileName();
     commonDialog1_.showOpen();
     modals_.message(this, commonDialog1_.fileName());
     if (commonDialog1_.fileName().isEmpty())
         return;
 
+    // Everything is read, and the image closed, before the window changes.
+    store::OpeningRead read;
     try {
-        auto image = store::ImageFile::open(fileName());
-        store::ReadStoreZero(image, *this);
-
-        command1_->setEnabled(true);
-        combo1_->setEnabled(true);
-        cmbstores_->setEnabled(true);
-        for (int slot = 1; slot <= kSlots; ++slot)
-            cmbitem(slot)->setEnabled(true);
-
-        cmbstores_->setEditText(QString::fromLatin1(kStoreZeroName));
-        selectItemsFromSlotTexts();
-        cmbstores_->setPosition(combo1_->position());
-
-        if (store::ReadMarker(image, *this))
-            setWindowTitle(QString::fromLatin1(kPossessedCaption));
-        image.close();
+        read = store::ReadOpening(files_, fileName());
     } catch (const store::ImageError& error) {
         modals_.error(
             this,
             tr("Cannot open the ROM image.\n\n%1\n\nNothing was written.").arg(errorText(error)));
-        // The window still shows the image it showed; later reads and saves go there,
-        // never to the file that could not be opened.
+        // The window stays as it was, and so does the image it shows: later reads and
+        // saves go there, never to the file that could not be opened.
         commonDialog1_.setFileName(shownImage);
+        setWindowTitle(captionBefore);
         return;
     }
+
+    memory_ = {read.identity, store::kFirstStore, read.storeZero};
+    store::ShowRecord(*this, read.storeZero);
+
+    command1_->setEnabled(true);
+    combo1_->setEnabled(true);
+    cmbstores_->setEnabled(true);
+    for (int slot = 1; slot <= kSlots; ++slot)
+        cmbitem(slot)->setEnabled(true);
+
+    cmbstores_->setEditText(QString::fromLatin1(kStoreZeroName));
+    selectItemsFromSlotTexts();
+    cmbstores_->setPosition(combo1_->position());
+
+    if (store::ShowMarker(*this, read.marker))
+        setWindowTitle(QString::fromLatin1(kPossessedCaption));
 
     combo1_->setPosition(store::kFirstStore);
 }
 
 void Form1::Command1_Click() {
     try {
-        store::WriteCurrentStore(*this);
+        store::WriteCurrentStore(*this, files_, memory_);
     } catch (const store::ImageError& error) {
-        modals_.error(this, tr("The store was not saved.\n\n%1").arg(errorText(error)));
+        modals_.error(this, tr("The save did not complete.\n\n%1").arg(errorText(error)));
         return;
     }
     modals_.message(this, QString::fromLatin1(kSavedMessage));
@@ -284,8 +294,7 @@ void Form1::mnuexit_Click() {
 
 void Form1::mnuabout_Click() {
     if (!form2_)
-        form2_ = std::make_unique<Form2>(
-            [this](QWidget* parent, const QString& text) { modals_.message(parent, text); });
+        form2_ = std::make_unique<Form2>(modals_);
     form2_->showWindow();
 }
 

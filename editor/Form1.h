@@ -1,24 +1,35 @@
 #pragma once
 // The editor window.
 //
-// State lives in the controls and nowhere else:
+// State lives in the controls:
 //   - the selection of Combo1 (the store-number list) is the current store;
 //   - the texts of Text1..Text7 are the working copy of its record;
 //   - CommonDialog1's file name is the current file name;
 //   - the check mark of mnuunlock is the lock state of Text1..Text7.
 // cmbstores mirrors Combo1 and each cmbitemK mirrors TextK.
 //
+// The only memory beyond the controls is memory_ (store::ImageMemory): which file
+// the last Open read (device and inode), which store's record the slot fields hold,
+// and that store's seven bytes as they were on disk when last read or saved. Save
+// refuses when the path names another file now, or when those bytes changed on
+// disk; and after a failed store read both store lists go back to memory_'s store
+// (pointStoreListsAtShownRecord, the one place that keeps that rule).
+//
 // Who leads whom: a store chosen in Combo1 (Combo1_Click) reads the store from the
 // image into Text1..Text7, sets each cmbitemK from TextK and brings cmbstores to the
 // same position; a store chosen by name (cmbstores_Click) only sets Combo1, whose
 // click then does the reading. An item chosen in cmbitemK writes its id into TextK.
 // The lists raise their clicks by the rules of ChoiceList, so one user action runs a
-// fixed cascade of nested handlers. Every command that touches the image opens it
-// and closes it again before it returns (store/StoreRecords.h); message boxes and
-// the file dialog go through the Modals seam.
+// fixed cascade of nested handlers.
+//
+// Every command reads all it needs from the image, and closes it, before it changes
+// the window: a command that fails leaves the window as it was. Files are reached
+// through the store::FileOps seam; message boxes and the file dialog through the
+// Modals seam.
 
 #include "ChoiceList.h"
 #include "CommonDialog.h"
+#include "StoreRecords.h"
 #include "StoreView.h"
 
 #include <QMainWindow>
@@ -38,7 +49,7 @@ class Form1 : public QMainWindow, public store::StoreView {
 public:
     static constexpr int kSlots = 7;
 
-    explicit Form1(Modals& modals, QWidget* parent = nullptr);
+    Form1(Modals& modals, store::FileOps& files, QWidget* parent = nullptr);
     ~Form1() override;
 
     // The controls, in the window's own order.
@@ -95,8 +106,11 @@ private:
     void connectHandlers();
     void cmbitem_Click(int slot);
     void selectItemsFromSlotTexts();
+    void pointStoreListsAtShownRecord();
 
     Modals& modals_;
+    store::FileOps& files_;
+    store::ImageMemory memory_;
 
     ChoiceList* cmbstores_ = nullptr;
     std::array<ChoiceList*, kSlots> cmbitems_{};

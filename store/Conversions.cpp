@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <limits>
 
 namespace store {
@@ -59,6 +60,39 @@ bool isPlainDecimal(std::string_view text) {
     return i == n;
 }
 
+// For an unsigned plain decimal (checked above): whether its value is below 1, that
+// is, whether it is zero or its first significant digit stands after the point.
+// Decides whether a number out of a double's range is too small or too large.
+bool isBelowOne(std::string_view text) {
+    const auto exponentAt = text.find_first_of("eE");
+    const std::string_view mantissa = text.substr(0, exponentAt);
+    const auto point = mantissa.find('.');
+    const std::string_view whole = mantissa.substr(0, point);
+    const auto firstNonZero = mantissa.find_first_not_of("0.");
+    if (firstNonZero == std::string_view::npos)
+        return true; // zero
+    // The power of ten of the first significant digit, from the mantissa alone.
+    long long magnitude = 0;
+    if (firstNonZero < whole.size())
+        magnitude = static_cast<long long>(whole.size() - firstNonZero) - 1;
+    else
+        magnitude = -static_cast<long long>(firstNonZero - point);
+    // Then the exponent, saturated: a digit string far past any double's range.
+    constexpr long long kSaturated = 1'000'000'000;
+    long long exponent = 0;
+    if (exponentAt != std::string_view::npos) {
+        std::string_view digits = text.substr(exponentAt + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+            digits.remove_prefix(1);
+        for (char c : digits)
+            exponent = std::min(kSaturated, exponent * 10 + (c - '0'));
+        if (negative)
+            exponent = -exponent;
+    }
+    return magnitude + exponent < 0;
+}
+
 template <typename Int> std::optional<Int> textToWhole(std::string_view text) {
     const auto number = textToNumber(text);
     if (!number)
@@ -85,7 +119,10 @@ std::optional<double> textToNumber(std::string_view text) {
         text.remove_prefix(1); // from_chars takes no plus sign; the sign is put back below
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    if (error == std::errc::result_out_of_range && end == text.data() + text.size() &&
+        isBelowOne(text))
+        value = 0; // too small for a double: it is zero, rounded
+    else if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return std::nullopt;
     return negative ? -value : value;
 }

@@ -12,4 +12,13 @@ public:
     explicit ImageError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A write that failed: partlyWritten tells whether some of its bytes may have
+// reached the file, so that the caller knows whether to put the old bytes back.
+class WriteError : public ImageError {
+public:
+    WriteError(const std::string& message, bool partlyWritten)
+        : ImageError(message), partlyWritten(partlyWritten) {}
+    bool partlyWritten;
+};
+
 } // namespace store

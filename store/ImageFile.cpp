@@ -5,128 +5,145 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace store {
 
 namespace {
 
-int g_openHandles = 0;
-ImageFile::Faults g_faults;
-
 std::string reason(int error) {
     return std::strerror(error);
 }
 
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+int fstatRetrying(FileOps& ops, int fd, struct stat* info) {
+    int result = 0;
+    do {
+        result = ops.fstat(fd, info);
+    } while (result != 0 && errno == EINTR);
+    return result;
+}
+
 } // namespace
 
-ImageFile ImageFile::open(const std::string& path) {
+ImageFile ImageFile::open(FileOps& ops, const std::string& path) {
     if (path.empty())
         throw ImageError("No ROM image is chosen.");
-    if (g_openHandles > 0)
-        throw ImageError("Cannot open \"" + path + "\": another image is still open.");
-
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        throw ImageError("Cannot open \"" + path + "\": " + reason(errno) + ".");
-    if (!S_ISREG(info.st_mode))
-        throw ImageError("Cannot open \"" + path + "\": it is not a regular file.");
 
     // No O_CREAT and no O_TRUNC: the file must exist and keeps every byte it holds.
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+        fd = ops.open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        throw ImageError("Cannot open \"" + path + "\" for reading and writing: " + reason(errno) +
-                         ".");
-
-    struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+    if (fd < 0) {
         const int error = errno;
-        ::close(fd);
-        throw ImageError("Cannot open \"" + path + "\": " + reason(error) + ".");
+        if (error == EISDIR)
+            throw ImageError("Cannot open " + quoted(path) + ": it is not a regular file.");
+        throw ImageError("Cannot open " + quoted(path) + " for reading and writing: " +
+                         reason(error) + ".");
     }
-    const Position length = opened.st_size;
+
+    struct stat info {};
+    if (fstatRetrying(ops, fd, &info) != 0) {
+        const int error = errno;
+        ops.close(fd);
+        throw ImageError("Cannot open " + quoted(path) + ": " + reason(error) + ".");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ops.close(fd);
+        throw ImageError("Cannot open " + quoted(path) + ": it is not a regular file.");
+    }
+    const Position length = info.st_size;
     if (length < kMinimumImageLength) {
-        ::close(fd);
-        throw ImageError("\"" + path + "\" is too short to be the ROM image: it holds " +
+        ops.close(fd);
+        throw ImageError(quoted(path) + " is too short to be the ROM image: it holds " +
                          std::to_string(length) + " bytes, and the store table ends at byte " +
                          std::to_string(kMinimumImageLength) + ".");
     }
-    return ImageFile(path, fd, length);
+    return ImageFile(ops, path, fd, FileIdentity{info.st_dev, info.st_ino}, length);
 }
 
-ImageFile::ImageFile(std::string path, int fd, Position length)
-    : path_(std::move(path)), fd_(fd), length_(length) {
-    ++g_openHandles;
-}
+ImageFile::ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity,
+                     Position length)
+    : ops_(&ops), path_(std::move(path)), fd_(fd), identity_(identity), length_(length) {}
 
 ImageFile::ImageFile(ImageFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(other.fd_), length_(other.length_) {
+    : ops_(other.ops_), path_(std::move(other.path_)), fd_(other.fd_),
+      identity_(other.identity_), length_(other.length_) {
     other.fd_ = -1;
 }
 
 ImageFile::~ImageFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        --g_openHandles;
-    }
+    if (fd_ >= 0)
+        ops_->close(fd_);
 }
 
 std::string ImageFile::describe(const std::string& what, int error) const {
-    return what + " \"" + path_ + "\" failed: " + reason(error) + ".";
+    return what + " " + quoted(path_) + " failed: " + reason(error) + ".";
 }
 
-std::uint8_t ImageFile::readByte(Position position) const {
+Position ImageFile::currentLength() const {
     if (fd_ < 0)
-        throw ImageError("Reading \"" + path_ + "\" failed: the image is closed.");
-    if (position < 1 || position > length_)
-        throw ImageError("Reading \"" + path_ + "\" failed: byte " + std::to_string(position) +
-                         " lies outside the file.");
-    unsigned char byte = 0;
-    ssize_t got = 0;
-    do {
-        got = ::pread(fd_, &byte, 1, static_cast<off_t>(position - 1));
-    } while (got < 0 && errno == EINTR);
-    if (got < 0)
-        throw ImageError(describe("Reading", errno));
-    if (got == 0)
-        throw ImageError("Reading \"" + path_ + "\" failed: byte " + std::to_string(position) +
-                         " lies past the end of the file.");
-    return byte;
+        throw ImageError("Reading " + quoted(path_) + " failed: the image is closed.");
+    struct stat info {};
+    if (fstatRetrying(*ops_, fd_, &info) != 0)
+        throw ImageError(describe("Reading the length of", errno));
+    return info.st_size;
 }
 
-void ImageFile::writeByte(Position position, std::uint8_t value) {
+void ImageFile::read(Position first, std::span<std::uint8_t> bytes) const {
     if (fd_ < 0)
-        throw ImageError("Writing \"" + path_ + "\" failed: the image is closed.");
-    if (!inTable(position) || position > length_)
-        throw ImageError("Writing \"" + path_ + "\" refused: byte " + std::to_string(position) +
-                         " lies outside the store table.");
-    ++writes_;
-    if (g_faults.firstFailingWrite > 0 && writes_ >= g_faults.firstFailingWrite &&
-        (g_faults.failingWrites == 0 ||
-         writes_ < g_faults.firstFailingWrite + g_faults.failingWrites))
-        throw ImageError(describe("Writing", g_faults.error));
-    const unsigned char byte = value;
+        throw ImageError("Reading " + quoted(path_) + " failed: the image is closed.");
+    const Position last = first + static_cast<Position>(bytes.size()) - 1;
+    if (first < 1 || last > length_)
+        throw ImageError("Reading " + quoted(path_) + " failed: bytes " + std::to_string(first) +
+                         " to " + std::to_string(last) + " lie outside the file.");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ops_->pread(fd_, bytes.data() + done, bytes.size() - done,
+                                        static_cast<off_t>(first - 1 + Position(done)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw ImageError(describe("Reading", errno));
+        if (got == 0)
+            throw ImageError("Reading " + quoted(path_) + " failed: byte " +
+                             std::to_string(first + Position(done)) +
+                             " lies past the end of the file.");
+        done += static_cast<std::size_t>(got);
+    }
+}
+
+void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {
+    if (fd_ < 0)
+        throw ImageError("Writing " + quoted(path_) + " failed: the image is closed.");
+    const Position last = first + static_cast<Position>(bytes.size()) - 1;
+    if (bytes.empty() || !inTable(first) || !inTable(last) || last > length_)
+        throw ImageError("Writing " + quoted(path_) + " refused: bytes " + std::to_string(first) +
+                         " to " + std::to_string(last) + " do not lie inside the store table.");
     ssize_t put = 0;
     do {
-        put = ::pwrite(fd_, &byte, 1, static_cast<off_t>(position - 1));
+        put = ops_->pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(first - 1));
     } while (put < 0 && errno == EINTR);
     if (put < 0)
-        throw ImageError(describe("Writing", errno));
-    if (put != 1)
-        throw ImageError("Writing \"" + path_ + "\" failed: the byte was not written.");
+        throw WriteError(describe("Writing", errno), false);
+    if (static_cast<std::size_t>(put) != bytes.size())
+        throw WriteError("Writing " + quoted(path_) + " failed: only " + std::to_string(put) +
+                             " of " + std::to_string(bytes.size()) + " bytes were written.",
+                         put > 0);
 }
 
 void ImageFile::flush() {
     if (fd_ < 0)
         return;
-    if (g_faults.flushError != 0)
-        throw ImageError(describe("Saving", g_faults.flushError));
-    if (::fsync(fd_) != 0)
-        throw ImageError(describe("Saving", errno));
+    int result = 0;
+    do {
+        result = ops_->fsync(fd_);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0)
+        throw ImageError(describe("Flushing", errno));
 }
 
 void ImageFile::close() {
@@ -134,18 +151,9 @@ void ImageFile::close() {
         return;
     const int fd = fd_;
     fd_ = -1;
-    --g_openHandles;
     // Never retried on EINTR: on Linux the descriptor is gone either way.
-    if (::close(fd) != 0)
+    if (ops_->close(fd) != 0)
         throw ImageError(describe("Closing", errno));
-}
-
-int ImageFile::openHandles() {
-    return g_openHandles;
-}
-
-void ImageFile::injectFaults(const Faults& faults) {
-    g_faults = faults;
 }
 
 } // namespace store

@@ -3,23 +3,28 @@
 #include "Conversions.h"
 #include "ImageError.h"
 
-#include <optional>
-
 namespace store {
 
 namespace {
 
-int selectedStore(const StoreView& view, const char* action) {
-    const int store = view.storeSelection();
-    if (!isStoreNumber(store))
-        throw ImageError(std::string(action) + ": no store is selected. Choose a store by number "
-                                               "or by name first. Nothing was written.");
-    return store;
+constexpr std::size_t kQuotedCharacters = 40;
+constexpr char kNothingWritten[] = " Nothing was written.";
+
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-void showRecord(StoreView& view, const Record& record) {
-    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
-        view.setSlotText(slot, byteToText(record[slot - kFirstSlot]));
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+int selectedStore(const StoreView& view, const std::string& action) {
+    const int store = view.storeSelection();
+    if (!isStoreNumber(store))
+        throw ImageError(action + ": no store is selected. Choose a store by number or by name "
+                                  "first." +
+                         kNothingWritten);
+    return store;
 }
 
 Record convertSlotTexts(const StoreView& view) {
@@ -28,79 +33,169 @@ Record convertSlotTexts(const StoreView& view) {
         const std::string text = view.slotText(slot);
         const auto byte = textToByte(text);
         if (!byte)
-            throw ImageError("Slot " + std::to_string(slot) + " holds \"" + text +
-                             "\", which is not an item id from 0 to 255. Nothing was written.");
+            throw ImageError("Slot " + std::to_string(slot) + " holds " + quoteText(text) +
+                             ", which is not an item id from 0 to 255." + kNothingWritten);
         record[slot - kFirstSlot] = *byte;
     }
     return record;
 }
 
-// After a failed write: puts back the bytes that were overwritten and says what the
-// image now holds.
-std::string putBack(ImageFile& image, int store, const Record& original, int written) {
-    if (written == 0)
-        return " Nothing was written.";
+std::string replacedMessage(const std::string& path) {
+    return quoted(path) +
+           " is no longer the image that was opened: another file has taken its place. Open "
+           "it again with File > OpenRom to edit it.";
+}
+
+void requireOpenedFile(const ImageFile& image, const ImageMemory& memory) {
+    if (image.identity() != memory.identity)
+        throw ImageError(replacedMessage(image.path()));
+}
+
+// After a failed write or flush: puts back the record that was on disk and says
+// what the image now holds.
+std::string putBack(ImageFile& image, int store, const Record& original, ImageMemory& memory) {
     try {
-        for (int slot = kFirstSlot; slot < kFirstSlot + written; ++slot)
-            image.writeByte(slotPosition(store, slot), original[slot - kFirstSlot]);
+        image.write(slotPosition(store, kFirstSlot), original);
         image.flush();
-        image.close();
-        return " The bytes already written were put back; the image is as it was.";
     } catch (const ImageError&) {
-        return " The store may be only partly written and the image may have changed; check it "
-               "before you use it.";
+        memory.onDisk.reset();
+        return " The store's seven bytes may be only partly written; check the image before "
+               "you use it.";
     }
+    try {
+        image.close();
+    } catch (const ImageError& error) {
+        return " The old bytes were put back and flushed, so the image is as it was. " +
+               std::string(error.what());
+    }
+    return " The old bytes were put back; the image is as it was.";
 }
 
 } // namespace
 
+std::string quoteText(const std::string& text) {
+    std::size_t characters = 0;
+    std::size_t cut = text.size();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (isContinuationByte(text[i]))
+            continue;
+        if (characters == kQuotedCharacters)
+            cut = std::min(cut, i);
+        ++characters;
+    }
+    if (characters <= kQuotedCharacters)
+        return "\"" + text + "\"";
+    return "\"" + text.substr(0, cut) + "\xE2\x80\xA6\" (a text of " + std::to_string(characters) +
+           " characters)";
+}
+
 Record readRecord(const ImageFile& image, int store) {
     Record record{};
-    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
-        record[slot - kFirstSlot] = image.readByte(slotPosition(store, slot));
+    image.read(slotPosition(store, kFirstSlot), record);
     return record;
 }
 
-void ReadCurrentStore(StoreView& view) {
+OpeningRead ReadOpening(FileOps& ops, const std::string& path) {
+    ImageFile image = ImageFile::open(ops, path);
+    OpeningRead read;
+    read.identity = image.identity();
+    read.storeZero = readRecord(image, kFirstStore);
+    image.read(kMarkerPositions.front(), read.marker);
+    image.close();
+    return read;
+}
+
+void ReadCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory) {
     const int store = selectedStore(view, "Cannot read the store");
-    ImageFile image = ImageFile::open(view.fileName());
+    ImageFile image = ImageFile::open(ops, view.fileName());
+    requireOpenedFile(image, memory);
     const Record record = readRecord(image, store);
     image.close();
-    showRecord(view, record);
+    memory.store = store;
+    memory.onDisk = record;
+    ShowRecord(view, record);
 }
 
-void WriteCurrentStore(StoreView& view) {
+void WriteCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory) {
     const int store = selectedStore(view, "Cannot save");
+    if (store != memory.store)
+        throw ImageError("Cannot save: the slot fields do not hold the record of store " +
+                         std::to_string(store) + ". Choose the store again to read it." +
+                         kNothingWritten);
     const Record record = convertSlotTexts(view);
+
     std::optional<ImageFile> image;
+    Position lengthBefore = 0;
     Record original{};
     try {
-        image.emplace(ImageFile::open(view.fileName()));
+        image.emplace(ImageFile::open(ops, view.fileName()));
+        requireOpenedFile(*image, memory);
         original = readRecord(*image, store);
+        if (!memory.onDisk || original != *memory.onDisk)
+            throw ImageError("Store " + std::to_string(store) + " in " + quoted(image->path()) +
+                             " is not as it was read: another program has changed it. Choose "
+                             "the store again to read it afresh.");
+        lengthBefore = image->currentLength();
+        if (lengthBefore != image->length())
+            throw ImageError(quoted(image->path()) +
+                             " changed size since it was opened for the save: another program "
+                             "is changing it.");
     } catch (const ImageError& error) {
-        throw ImageError(std::string(error.what()) + " Nothing was written.");
+        throw ImageError(error.what() + std::string(kNothingWritten));
     }
-    int written = 0;
+
     try {
-        for (int slot = kFirstSlot; slot <= kLastSlot; ++slot, ++written)
-            image->writeByte(slotPosition(store, slot), record[slot - kFirstSlot]);
+        image->write(slotPosition(store, kFirstSlot), record);
+    } catch (const WriteError& error) {
+        if (!error.partlyWritten)
+            throw ImageError(error.what() + std::string(kNothingWritten));
+        throw ImageError(error.what() + putBack(*image, store, original, memory));
+    }
+    try {
         image->flush();
+    } catch (const ImageError& error) {
+        throw ImageError(error.what() + putBack(*image, store, original, memory));
+    }
+
+    Position lengthAfter = 0;
+    try {
+        lengthAfter = image->currentLength();
+    } catch (const ImageError& error) {
+        memory.onDisk.reset();
+        throw ImageError("The seven bytes of store " + std::to_string(store) +
+                         " were written and flushed. " + error.what() +
+                         " Check the image before you use it.");
+    }
+    if (lengthAfter != lengthBefore) {
+        memory.onDisk.reset();
+        throw ImageError("The image changed size while it was saved: " + quoted(image->path()) +
+                         " held " + std::to_string(lengthBefore) + " bytes and now holds " +
+                         std::to_string(lengthAfter) +
+                         ". Another program is changing it; check the image before you use it.");
+    }
+
+    memory.onDisk = record; // on disk now, whatever the close says
+    try {
         image->close();
     } catch (const ImageError& error) {
-        throw ImageError(std::string(error.what()) + putBack(*image, store, original, written));
+        throw ImageError("The seven bytes of store " + std::to_string(store) +
+                         " were written and flushed to disk, so the image holds the new "
+                         "record. " +
+                         error.what());
     }
 }
 
-void ReadStoreZero(const ImageFile& image, StoreView& view) {
-    showRecord(view, readRecord(image, kFirstStore));
+void ShowRecord(StoreView& view, const Record& record) {
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
+        view.setSlotText(slot, byteToText(record[slot - kFirstSlot]));
 }
 
-bool ReadMarker(const ImageFile& image, StoreView& view) {
-    view.setMarkerText(byteToText(image.readByte(kMarkerPositions[0])));
-    for (std::size_t i = 1; i < kMarkerPositions.size(); ++i)
-        view.setMarkerText(view.markerText() + byteToText(image.readByte(kMarkerPositions[i])));
-    const auto marker = textToNumber(view.markerText());
-    return marker && *marker == kPossessedMarker;
+bool ShowMarker(StoreView& view, const MarkerBytes& marker) {
+    view.setMarkerText(byteToText(marker.front()));
+    for (std::size_t i = 1; i < marker.size(); ++i)
+        view.setMarkerText(view.markerText() + byteToText(marker[i]));
+    const auto number = textToNumber(view.markerText());
+    return number && *number == kPossessedMarker;
 }
 
 } // namespace store

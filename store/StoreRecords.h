@@ -1,36 +1,66 @@
 #pragma once
 // The sequences that move store records between the image and the slot texts.
-// Each either completes or throws ImageError with a message that says what failed;
-// no image handle outlives a call, and nothing outside the store table is written.
+// Each either completes or throws ImageError with a message that says what failed
+// and what the image holds; every read is done, and the image closed, before a
+// slot text changes; no image handle outlives a call, and nothing outside the store
+// table is written.
 
 #include "ImageFile.h"
 #include "StoreView.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace store {
 
 using Record = std::array<std::uint8_t, kSlotsPerStore>;
+using MarkerBytes = std::array<std::uint8_t, kMarkerPositions.size()>;
 
-// Store read: the record of the selected store into the seven slot texts. Refuses a
-// missing selection before opening the file; the texts change only once all seven
-// bytes have been read.
-void ReadCurrentStore(StoreView& view);
+// What the editor remembers of the image it shows, beyond its controls: which file
+// Open read, which store's record the slot texts hold, and that store's seven bytes
+// as they were on disk when last read or saved (nothing when that is not known).
+struct ImageMemory {
+    FileIdentity identity;
+    int store = kNoStore;
+    std::optional<Record> onDisk;
+};
 
-// Store write: the seven slot texts into the record of the selected store. Every
-// text is converted before any byte is written, so a refused text writes nothing;
-// it returns only after the bytes are written, flushed and the file closed.
-void WriteCurrentStore(StoreView& view);
+// What an Open reads, all of it, before the window changes.
+struct OpeningRead {
+    FileIdentity identity;
+    Record storeZero{};
+    MarkerBytes marker{};
+};
 
-// The record of store 0 into the slot texts, from an image already open.
-void ReadStoreZero(const ImageFile& image, StoreView& view);
+// Open's reading: the store-0 record and the three marker bytes, with the image
+// closed again.
+OpeningRead ReadOpening(FileOps& ops, const std::string& path);
+
+// Store read: the record of the selected store into the seven slot texts, from the
+// file that Open read (refused when another file has taken its place). Remembers
+// the store and its bytes in memory.
+void ReadCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory);
+
+// Store write: the seven slot texts into the record of the selected store, in one
+// positioned write. Refuses, writing nothing, when a text is not an item id, when
+// the selected store is not the one whose record the texts hold, when the path now
+// names another file, or when the store's bytes on disk are no longer the ones
+// remembered. Returns only after the bytes are written, flushed and the file closed.
+void WriteCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory);
+
+// Slot k's text := the decimal text of record's byte k.
+void ShowRecord(StoreView& view, const Record& record);
 
 // Builds the marker text from the three marker bytes, appending each byte's text to
 // the marker text, and tells whether it reads as the possessed marker.
-bool ReadMarker(const ImageFile& image, StoreView& view);
+bool ShowMarker(StoreView& view, const MarkerBytes& marker);
 
 // The record of a store as bytes, from an image already open.
 Record readRecord(const ImageFile& image, int store);
+
+// A text as a message quotes it: whole when short, else its first characters, "…"
+// and its length.
+std::string quoteText(const std::string& text);
 
 } // namespace store

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 namespace store {
 
@@ -20,9 +19,7 @@ inline constexpr int kFirstSlot = 1;
 inline constexpr int kLastSlot = kSlotsPerStore;
 inline constexpr int kNoStore = -1;
 
-// The position just before the table's first byte, kept as the decimal text the
-// table base has always been written as.
-inline constexpr std::string_view kTableBaseText = "1407161";
+// The position just before the table's first byte.
 inline constexpr Position kTableBase = 1407161;
 inline constexpr Position kTableFirst = kTableBase + 1;                           // 1407162
 inline constexpr Position kTableLast = kTableBase + kStoreCount * kSlotsPerStore; // 1407616
@@ -33,9 +30,6 @@ inline constexpr double kPossessedMarker = 66111111;
 
 constexpr bool isStoreNumber(int store) {
     return store >= kFirstStore && store <= kLastStore;
-}
-constexpr bool isSlot(int slot) {
-    return slot >= kFirstSlot && slot <= kLastSlot;
 }
 constexpr bool inTable(Position p) {
     return p >= kTableFirst && p <= kTableLast;
@@ -62,5 +56,8 @@ inline constexpr Position kMinimumImageLength = kTableLast;
 static_assert(slotPosition(0, 1) == 1407162);
 static_assert(slotPosition(64, 7) == 1407616);
 static_assert(kMarkerPositions.back() < kMinimumImageLength);
+// The marker bytes follow one another, so that one read takes all three.
+static_assert(kMarkerPositions[1] == kMarkerPositions[0] + 1 &&
+              kMarkerPositions[2] == kMarkerPositions[1] + 1);
 
 } // namespace store

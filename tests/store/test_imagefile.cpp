@@ -2,17 +2,23 @@
 #include "ImageError.h"
 #include "ImageFile.h"
 
-#include <QFile>
 #include <filesystem>
 #include <unistd.h>
 
 using namespace store;
+using fixtures::FileOpsUnderTest;
 using fixtures::Folder;
 using tools::Image;
 
+// Runs over the real file calls and over the scripted ones (see main).
 class TestImageFile : public QObject {
     Q_OBJECT
+public:
+    explicit TestImageFile(FileOpsUnderTest files) : files_(files) {}
+
 private slots:
+    void cleanup() { QCOMPARE(files_.openLeft(), 0); }
+
     void slotPositions_data() {
         QTest::addColumn<int>("store");
         QTest::addColumn<int>("slot");
@@ -47,13 +53,18 @@ private slots:
         image.set(kTableLast, 0xC3);
         image.set(image.bytes.size(), 0xD4);
         const auto path = folder.write("rom.smc", image);
-        auto file = ImageFile::open(path);
-        QCOMPARE(file.readByte(1), std::uint8_t(0xA1));
-        QCOMPARE(file.readByte(kTableFirst), std::uint8_t(0xB2));
-        QCOMPARE(file.readByte(kTableLast), std::uint8_t(0xC3));
-        QCOMPARE(file.readByte(Position(image.bytes.size())), std::uint8_t(0xD4));
-        QVERIFY_THROWS_EXCEPTION(ImageError, file.readByte(Position(image.bytes.size()) + 1));
-        QVERIFY_THROWS_EXCEPTION(ImageError, file.readByte(0));
+        auto file = ImageFile::open(files_.ops, path);
+        const auto byteAt = [&](Position position) {
+            std::uint8_t byte = 0;
+            file.read(position, {&byte, 1});
+            return byte;
+        };
+        QCOMPARE(byteAt(1), std::uint8_t(0xA1));
+        QCOMPARE(byteAt(kTableFirst), std::uint8_t(0xB2));
+        QCOMPARE(byteAt(kTableLast), std::uint8_t(0xC3));
+        QCOMPARE(byteAt(Position(image.bytes.size())), std::uint8_t(0xD4));
+        QVERIFY_THROWS_EXCEPTION(ImageError, byteAt(Position(image.bytes.size()) + 1));
+        QVERIFY_THROWS_EXCEPTION(ImageError, byteAt(0));
     }
 
     // Opening refuses what is not a whole image; it never creates a file.
@@ -85,14 +96,13 @@ private slots:
         else if (kind != "missing")
             folder.write("rom.smc", Image(kind.toLongLong()));
         try {
-            ImageFile::open(path);
+            ImageFile::open(files_.ops, path);
             QFAIL("open accepted it");
         } catch (const ImageError& error) {
             const QString message = QString::fromUtf8(error.what());
             QVERIFY2(message.contains(reason), qPrintable(message));
             QVERIFY2(message.contains(QString::fromStdString(path)), qPrintable(message));
         }
-        QCOMPARE(ImageFile::openHandles(), 0);
         if (kind == "missing")
             QVERIFY(!std::filesystem::exists(path));
     }
@@ -102,61 +112,77 @@ private slots:
         const auto path = folder.write("rom.smc", Image());
         std::filesystem::permissions(path, std::filesystem::perms::owner_read);
         if (::access(path.c_str(), W_OK) == 0)
-            QSKIP("this user may write to read-only files (root)");
-        QVERIFY_THROWS_EXCEPTION(ImageError, ImageFile::open(path));
+            QSKIP("this user may write to read-only files (root); scripts/test runs this "
+                  "test again as an unprivileged user");
+        QVERIFY_THROWS_EXCEPTION(ImageError, ImageFile::open(files_.ops, path));
     }
 
     void fileOfExactlyTheTableEndOpens() {
         Folder folder;
         const auto path = folder.write("rom.smc", Image(kTableLast));
-        auto file = ImageFile::open(path);
+        auto file = ImageFile::open(files_.ops, path);
         QCOMPARE(file.length(), kTableLast);
-        file.writeByte(kTableLast, 9);
+        const std::uint8_t byte = 9;
+        file.write(kTableLast, {&byte, 1});
         file.close();
         QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(kTableLast));
     }
 
-    // Writes land only inside the store table: a write elsewhere changes nothing.
+    // Writes land only inside the store table: a write that reaches outside it,
+    // even by one byte, changes nothing.
     void writesOutsideTableAreRefused_data() {
-        QTest::addColumn<qint64>("position");
-        QTest::newRow("first byte") << qint64(1);
-        QTest::newRow("marker") << qint64(66001);
-        QTest::newRow("just before the table") << qint64(kTableBase);
-        QTest::newRow("just after the table") << qint64(kTableLast + 1);
-        QTest::newRow("past the end") << qint64(kDemoLength() + 1);
+        QTest::addColumn<qint64>("first");
+        QTest::addColumn<int>("count");
+        QTest::newRow("first byte") << qint64(1) << 1;
+        QTest::newRow("marker") << qint64(66001) << 3;
+        QTest::newRow("just before the table") << qint64(kTableBase) << 1;
+        QTest::newRow("a record starting one before") << qint64(kTableBase) << 7;
+        QTest::newRow("a record ending one after") << qint64(kTableLast - 5) << 7;
+        QTest::newRow("just after the table") << qint64(kTableLast + 1) << 1;
+        QTest::newRow("past the end") << qint64(tools::kDemoImageLength + 1) << 1;
     }
     void writesOutsideTableAreRefused() {
-        QFETCH(qint64, position);
+        QFETCH(qint64, first);
+        QFETCH(int, count);
         Folder folder;
         const Image image = Image::random(7);
         const auto path = folder.write("rom.smc", image);
         {
-            auto file = ImageFile::open(path);
-            QVERIFY_THROWS_EXCEPTION(ImageError, file.writeByte(position, 0x55));
+            auto file = ImageFile::open(files_.ops, path);
+            const std::vector<std::uint8_t> bytes(count, 0x55);
+            QVERIFY_THROWS_EXCEPTION(ImageError, file.write(first, bytes));
         }
         QCOMPARE(Image::load(path).bytes, image.bytes);
     }
 
-    void oneHandleAtATimeAndClosedOnEveryPath() {
+    void closedOnEveryPath() {
         Folder folder;
         const auto path = folder.write("rom.smc", Image());
-        {
-            auto file = ImageFile::open(path);
-            QCOMPARE(ImageFile::openHandles(), 1);
-            QVERIFY_THROWS_EXCEPTION(ImageError, ImageFile::open(path));
-            QCOMPARE(ImageFile::openHandles(), 1);
-        }
-        QCOMPARE(ImageFile::openHandles(), 0);
-        auto file = ImageFile::open(path);
+        { auto file = ImageFile::open(files_.ops, path); } // the destructor closes it
+        auto file = ImageFile::open(files_.ops, path);
         file.close();
         file.close();
-        QCOMPARE(ImageFile::openHandles(), 0);
-        QVERIFY_THROWS_EXCEPTION(ImageError, file.readByte(1));
+        std::uint8_t byte = 0;
+        QVERIFY_THROWS_EXCEPTION(ImageError, file.read(1, {&byte, 1}));
+    }
+
+    // The identity names the file, not the path: another file renamed over the path
+    // has another one.
+    void identityFollowsTheFile() {
+        Folder folder;
+        const auto path = folder.write("rom.smc", Image());
+        const auto first = ImageFile::open(files_.ops, path).identity();
+        QVERIFY(ImageFile::open(files_.ops, path).identity() == first);
+        const auto other = folder.write("other.smc", Image());
+        std::filesystem::rename(other, path);
+        QVERIFY(!(ImageFile::open(files_.ops, path).identity() == first));
     }
 
 private:
-    static qint64 kDemoLength() { return tools::kDemoImageLength; }
+    FileOpsUnderTest files_;
 };
 
-QTEST_GUILESS_MAIN(TestImageFile)
+int main(int argc, char** argv) {
+    return fixtures::runOverBothFileOps<TestImageFile>(argc, argv);
+}
 #include "test_imagefile.moc"

@@ -2,39 +2,42 @@
 #include "ImageError.h"
 #include "StoreRecords.h"
 
-#include <cerrno>
 #include <filesystem>
 
 using namespace store;
+using fixtures::FileOpsUnderTest;
 using fixtures::Folder;
 using fixtures::PlainView;
 using tools::Image;
 
+// Runs over the real file calls and over the scripted ones (see main).
 class TestStoreRecords : public QObject {
     Q_OBJECT
+public:
+    explicit TestStoreRecords(FileOpsUnderTest files) : files_(files) {}
+
 private slots:
+    void cleanup() { QCOMPARE(files_.openLeft(), 0); }
+
     void readShowsPlainDecimalTexts() {
         Folder folder;
         Image image = Image::random(1);
         image.setRecord(64, {0, 1, 2, 128, 254, 255, 7});
-        PlainView view;
-        view.path = folder.write("rom.smc", image);
-        view.selection = 64;
-        ReadCurrentStore(view);
+        PlainView view = opened(folder.write("rom.smc", image), 64);
         QCOMPARE(view.slotTexts,
                  (std::array<std::string, 7>{"0", "1", "2", "128", "254", "255", "7"}));
-        QCOMPARE(ImageFile::openHandles(), 0);
+        QCOMPARE(memory_.store, 64);
+        QVERIFY(memory_.onDisk == image.record(64));
     }
 
-    void storeZeroReadUsesTheFirstRecord() {
+    void openingReadsStoreZeroAndTheMarker() {
         Folder folder;
         Image image = Image::random(2);
         image.setRecord(0, {1, 2, 3, 4, 5, 6, 7});
-        auto file = ImageFile::open(folder.write("rom.smc", image));
-        PlainView view;
-        view.selection = 12; // not consulted
-        ReadStoreZero(file, view);
-        QCOMPARE(view.slotTexts, (std::array<std::string, 7>{"1", "2", "3", "4", "5", "6", "7"}));
+        image.setMarker(66, 111, 111);
+        const auto read = ReadOpening(files_.ops, folder.write("rom.smc", image));
+        QVERIFY(read.storeZero == (Record{1, 2, 3, 4, 5, 6, 7}));
+        QVERIFY(read.marker == (MarkerBytes{66, 111, 111}));
     }
 
     void marker_data() {
@@ -55,12 +58,9 @@ private slots:
         QFETCH(int, third);
         QFETCH(QString, text);
         QFETCH(bool, possessed);
-        Folder folder;
-        Image image = Image::random(3);
-        image.setMarker(first, second, third);
-        auto file = ImageFile::open(folder.write("rom.smc", image));
         PlainView view;
-        QCOMPARE(ReadMarker(file, view), possessed);
+        const MarkerBytes bytes{std::uint8_t(first), std::uint8_t(second), std::uint8_t(third)};
+        QCOMPARE(ShowMarker(view, bytes), possessed);
         QCOMPARE(QString::fromStdString(view.marker), text);
     }
 
@@ -77,35 +77,28 @@ private slots:
         QFETCH(int, store);
         Folder folder;
         const Image before = Image::random(100 + store);
-        PlainView view;
-        view.path = folder.write("rom.smc", before);
-        view.selection = store;
+        PlainView view = opened(folder.write("rom.smc", before), store);
         view.slotTexts = {"1", "2", "3", "0", "255", " 6 ", "6.5"};
-        WriteCurrentStore(view);
-        QCOMPARE(ImageFile::openHandles(), 0);
+        WriteCurrentStore(view, files_.ops, memory_);
 
         Image expected = before;
         expected.setRecord(store, {1, 2, 3, 0, 255, 6, 6});
         const Image after = Image::load(view.path);
         QCOMPARE(after.bytes.size(), before.bytes.size());
         QVERIFY(after.bytes == expected.bytes);
+        QVERIFY(memory_.onDisk == expected.record(store));
 
-        PlainView reader;
-        reader.path = view.path;
-        reader.selection = store;
-        ReadCurrentStore(reader);
-        QCOMPARE(reader.slotTexts,
-                 (std::array<std::string, 7>{"1", "2", "3", "0", "255", "6", "6"}));
+        ReadCurrentStore(view, files_.ops, memory_);
+        QCOMPARE(view.slotTexts, (std::array<std::string, 7>{"1", "2", "3", "0", "255", "6", "6"}));
+        WriteCurrentStore(view, files_.ops, memory_); // a second save over the first
+        QVERIFY(Image::load(view.path).bytes == expected.bytes);
     }
 
     void readThenWriteLeavesFileIdentical() {
         Folder folder;
         const Image before = Image::random(9);
-        PlainView view;
-        view.path = folder.write("rom.smc", before);
-        view.selection = 33;
-        ReadCurrentStore(view);
-        WriteCurrentStore(view);
+        PlainView view = opened(folder.write("rom.smc", before), 33);
+        WriteCurrentStore(view, files_.ops, memory_);
         QVERIFY(Image::load(view.path).bytes == before.bytes);
     }
 
@@ -119,14 +112,31 @@ private slots:
                                            << "no store is selected";
         QTest::newRow("store 65") << 65 << 0 << ""
                                   << "no store is selected";
+        QTest::newRow("another store than the one read") << 4 << 0 << ""
+                                                         << "do not hold the record of store 4";
         QTest::newRow("slot 1 empty") << 3 << 1 << ""
-                                      << "Slot 1 holds \"\"";
+                                      << "Slot 1 holds \"\", which";
         QTest::newRow("slot 7 text") << 3 << 7 << "abc"
-                                     << "Slot 7 holds \"abc\"";
+                                     << "Slot 7 holds \"abc\", which";
         QTest::newRow("slot 4 too big") << 3 << 4 << "256"
-                                        << "Slot 4 holds \"256\"";
+                                        << "Slot 4 holds \"256\", which";
         QTest::newRow("slot 2 negative") << 3 << 2 << "-1"
-                                         << "Slot 2 holds \"-1\"";
+                                         << "Slot 2 holds \"-1\", which";
+        QTest::newRow("40 characters, quoted whole")
+            << 3 << 5 << QString(40, QLatin1Char('x'))
+            << QStringLiteral("Slot 5 holds \"%1\", which").arg(QString(40, QLatin1Char('x')));
+        QTest::newRow("41 characters, cut")
+            << 3 << 5 << QString(41, QLatin1Char('x'))
+            << QStringLiteral("Slot 5 holds \"%1…\" (a text of 41 characters), which")
+                   .arg(QString(40, QLatin1Char('x')));
+        QTest::newRow("10,000 characters, cut")
+            << 3 << 6 << QString(10000, QLatin1Char('7'))
+            << QStringLiteral("Slot 6 holds \"%1…\" (a text of 10000 characters), which")
+                   .arg(QString(40, QLatin1Char('7')));
+        QTest::newRow("letters beyond ASCII, cut between characters")
+            << 3 << 6 << QString(50, QChar(0x00E4))
+            << QStringLiteral("Slot 6 holds \"%1…\" (a text of 50 characters), which")
+                   .arg(QString(40, QChar(0x00E4)));
     }
     void refusedWriteWritesNothing() {
         QFETCH(int, selection);
@@ -135,69 +145,67 @@ private slots:
         QFETCH(QString, reason);
         Folder folder;
         const Image before = Image::random(11);
-        PlainView view;
-        view.path = folder.write("rom.smc", before);
+        PlainView view = opened(folder.write("rom.smc", before), 3);
         view.selection = selection;
         view.slotTexts = {"9", "9", "9", "9", "9", "9", "9"};
         if (badSlot)
             view.setSlotText(badSlot, badText.toStdString());
-        try {
-            WriteCurrentStore(view);
-            QFAIL("the write was accepted");
-        } catch (const ImageError& error) {
-            const QString message = QString::fromUtf8(error.what());
-            QVERIFY2(message.contains(reason), qPrintable(message));
-            QVERIFY2(message.contains("Nothing was written"), qPrintable(message));
-        }
-        QCOMPARE(ImageFile::openHandles(), 0);
+        const QString message = refusal(view);
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY2(message.contains("Nothing was written"), qPrintable(message));
+        QVERIFY(message.size() < 400);
         QVERIFY(Image::load(view.path).bytes == before.bytes);
     }
 
-    // A write that fails part-way puts back what it wrote when it can, and says
-    // what the image holds; it never reports success, and never touches other bytes.
-    void failedWriteIsUndone_data() {
-        QTest::addColumn<int>("firstFailingWrite");
-        QTest::addColumn<int>("failingWrites");
-        QTest::addColumn<int>("flushError");
-        QTest::addColumn<QString>("outcome");
-        QTest::addColumn<bool>("fileUnchanged");
-        QTest::newRow("first write, disk full") << 1 << 0 << 0 << "Nothing was written" << true;
-        QTest::newRow("fourth write, once") << 4 << 1 << 0 << "put back" << true;
-        QTest::newRow("last write, once") << 7 << 1 << 0 << "put back" << true;
-        QTest::newRow("fourth write on, disk full") << 4 << 0 << 0 << "partly written" << false;
-        QTest::newRow("flush fails") << 0 << 0 << EIO << "partly written" << false;
+    // Save writes only into the file that was read, and only over what was read.
+    void writeRefusesAChangedImage_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("another file renamed over the path")
+            << "rename over" << "another file has taken its place";
+        QTest::newRow("the store rewritten in place") << "rewrite store"
+                                                      << "another program has changed it";
+        QTest::newRow("removed") << "remove"
+                                 << "No such file";
+        QTest::newRow("truncated") << "truncate"
+                                   << "too short";
+        QTest::newRow("replaced by a directory") << "directory"
+                                                 << "not a regular file";
     }
-    void failedWriteIsUndone() {
-        QFETCH(int, firstFailingWrite);
-        QFETCH(int, failingWrites);
-        QFETCH(int, flushError);
-        QFETCH(QString, outcome);
-        QFETCH(bool, fileUnchanged);
+    void writeRefusesAChangedImage() {
+        QFETCH(QString, change);
+        QFETCH(QString, reason);
         Folder folder;
-        const Image before = Image::random(21);
-        PlainView view;
-        view.path = folder.write("rom.smc", before);
-        view.selection = 40;
+        const Image before = Image::random(13);
+        PlainView view = opened(folder.write("rom.smc", before), 20);
         view.slotTexts = {"1", "2", "3", "4", "5", "6", "7"};
-        ImageFile::injectFaults({firstFailingWrite, failingWrites, ENOSPC, flushError});
-        try {
-            WriteCurrentStore(view);
-            ImageFile::injectFaults({});
-            QFAIL("the write reported success");
-        } catch (const ImageError& error) {
-            ImageFile::injectFaults({});
-            const QString message = QString::fromUtf8(error.what());
-            QVERIFY2(message.contains(outcome), qPrintable(message));
-            QVERIFY2(message.contains(QString::fromStdString(view.path)), qPrintable(message));
+        Image now = before;
+        if (change == "rename over") {
+            std::filesystem::rename(folder.write("other.smc", before), view.path);
+        } else if (change == "rewrite store") {
+            now.set(slotPosition(20, 4), now.at(slotPosition(20, 4)) ^ 0xFF);
+            now.save(view.path); // in place: the same file
+        } else if (change == "remove") {
+            std::filesystem::remove(view.path);
+        } else if (change == "truncate") {
+            std::filesystem::resize_file(view.path, 1000000);
+            now.bytes.resize(1000000);
+        } else if (change == "directory") {
+            std::filesystem::remove(view.path);
+            std::filesystem::create_directory(view.path);
         }
-        QCOMPARE(ImageFile::openHandles(), 0);
-        const Image after = Image::load(view.path);
-        if (fileUnchanged) {
-            QVERIFY(after.bytes == before.bytes);
-        } else {
-            Image outside = after; // every byte outside store 40's record is as it was
-            outside.setRecord(40, before.record(40));
-            QVERIFY(outside.bytes == before.bytes);
+        const QString message = refusal(view);
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY2(message.contains("Nothing was written"), qPrintable(message));
+        if (std::filesystem::is_regular_file(view.path))
+            QVERIFY(Image::load(view.path).bytes == now.bytes);
+        if (change == "rewrite store") {
+            // Reading the store again takes the change, and then Save writes.
+            ReadCurrentStore(view, files_.ops, memory_);
+            view.slotTexts = {"1", "2", "3", "4", "5", "6", "7"};
+            WriteCurrentStore(view, files_.ops, memory_);
+            now.setRecord(20, {1, 2, 3, 4, 5, 6, 7});
+            QVERIFY(Image::load(view.path).bytes == now.bytes);
         }
     }
 
@@ -206,26 +214,54 @@ private slots:
         PlainView view;
         view.path = folder.path("gone.smc");
         view.selection = 0;
-        QVERIFY_THROWS_EXCEPTION(ImageError, WriteCurrentStore(view));
-        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view));
+        memory_.store = 0;
+        QVERIFY_THROWS_EXCEPTION(ImageError, WriteCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(ImageError, ReadOpening(files_.ops, view.path));
         QVERIFY(!std::filesystem::exists(view.path));
     }
 
-    // A failed read leaves the texts as they were.
+    // A failed read leaves the texts and the memory as they were.
     void failedReadKeepsTexts() {
         Folder folder;
-        PlainView view;
-        view.path = folder.write("short.smc", Image(kTableLast - 1));
-        view.selection = 0;
-        view.slotTexts = {"1", "2", "3", "4", "5", "6", "7"};
-        const auto before = view.slotTexts;
-        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view));
-        QCOMPARE(view.slotTexts, before);
+        PlainView view = opened(folder.write("rom.smc", Image::random(5)), 0);
+        const auto texts = view.slotTexts;
+        const auto memory = memory_;
+        std::filesystem::resize_file(view.path, kTableLast - 1);
+        view.selection = 1;
+        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view, files_.ops, memory_));
         view.selection = kNoStore;
-        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view));
-        QCOMPARE(view.slotTexts, before);
+        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view, files_.ops, memory_));
+        QCOMPARE(view.slotTexts, texts);
+        QCOMPARE(memory_.store, memory.store);
+        QVERIFY(memory_.onDisk == memory.onDisk);
     }
+
+private:
+    // A view over path after Open and a read of store, as the editor has them.
+    PlainView opened(const std::string& path, int store) {
+        PlainView view;
+        view.path = path;
+        view.selection = store;
+        const auto read = ReadOpening(files_.ops, path);
+        memory_ = {read.identity, kFirstStore, read.storeZero};
+        ReadCurrentStore(view, files_.ops, memory_);
+        return view;
+    }
+    QString refusal(const PlainView& view) {
+        try {
+            WriteCurrentStore(view, files_.ops, memory_);
+        } catch (const ImageError& error) {
+            return QString::fromUtf8(error.what());
+        }
+        return QStringLiteral("(the write was accepted)");
+    }
+
+    FileOpsUnderTest files_;
+    ImageMemory memory_;
 };
 
-QTEST_GUILESS_MAIN(TestStoreRecords)
+int main(int argc, char** argv) {
+    return fixtures::runOverBothFileOps<TestStoreRecords>(argc, argv);
+}
 #include "test_storerecords.moc"

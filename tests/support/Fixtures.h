@@ -2,8 +2,10 @@
 // Shared helpers of the tests: a plain StoreView and image files in a temporary folder.
 
 #include "ImageMaker.h"
+#include "ScriptedFileOps.h"
 #include "StoreView.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <array>
@@ -48,6 +50,26 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// The file calls a store-access suite runs over: the real ones, or the scripted
+// ones with nothing scripted, which also count the descriptors left open.
+struct FileOpsUnderTest {
+    store::FileOps& ops;
+    ScriptedFileOps* scripted = nullptr;
+    int openLeft() const { return scripted ? scripted->openDescriptors() : 0; }
+};
+
+// Runs one behaviour suite over both implementations of the file calls.
+template <typename Suite> int runOverBothFileOps(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    store::PosixFileOps posix;
+    ScriptedFileOps scripted;
+    Suite overPosix(FileOpsUnderTest{posix});
+    Suite overScripted(FileOpsUnderTest{scripted, &scripted});
+    const int failedOverPosix = QTest::qExec(&overPosix, argc, argv);
+    const int failedOverScripted = QTest::qExec(&overScripted, argc, argv);
+    return failedOverPosix + failedOverScripted;
+}
 
 } // namespace fixtures
 

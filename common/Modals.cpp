@@ -9,6 +9,7 @@ namespace {
 
 void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     QMessageBox box(icon, QString::fromLatin1(program::kTitle), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText); // a path or a typed text is shown as it is, never as markup
     box.exec();
 }
 
