@@ -2,6 +2,7 @@
 #include "Form1.h"
 #include "Form2.h"
 #include "PictureBox.h"
+#include "ScriptedFileOps.h"
 
 #include <QAction>
 #include <QLabel>
@@ -46,7 +47,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QRect, geometry);
         QFETCH(QString, text);
-        Form2 form([](QWidget*, const QString&) {});
+        FakeModals modals;
+        Form2 form(modals);
         auto* widget = form.findChild<QWidget*>(name);
         QVERIFY(widget);
         QCOMPARE(widget->geometry(), geometry);
@@ -65,7 +67,8 @@ private slots:
     }
 
     void windowAndPicture() {
-        Form2 form([](QWidget*, const QString&) {});
+        FakeModals modals;
+        Form2 form(modals);
         QCOMPARE(form.windowTitle(), QStringLiteral("About")); // until the first load
         form.showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -85,7 +88,8 @@ private slots:
     // Each load sets the caption; showing it while open only raises it.
     void aboutCommandLoadsOnceWhileOpen() {
         FakeModals modals;
-        Form1 editor(modals);
+        ScriptedFileOps files;
+        Form1 editor(modals, files);
         editor.show();
         editor.mnuabout()->trigger();
         Form2* about = editor.aboutWindow();
@@ -114,22 +118,18 @@ private slots:
     }
 
     void onlyThePictureAnswersClicks() {
-        QStringList shown;
-        QWidget* shownOver = nullptr;
-        Form2 form([&](QWidget* parent, const QString& text) {
-            shown << text;
-            shownOver = parent;
-        });
+        FakeModals modals;
+        Form2 form(modals);
         form.showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::mouseClick(form.Picture1(), Qt::LeftButton);
         QTest::mouseClick(form.Picture1(), Qt::LeftButton);
-        QCOMPARE(shown, QStringList({kPictureMessage, kPictureMessage}));
-        QCOMPARE(shownOver, &form);
+        QCOMPARE(modals.messages(), QStringList({kPictureMessage, kPictureMessage}));
+        QCOMPARE(modals.lastParent, &form);
         QTest::mouseClick(form.Label1(), Qt::LeftButton);
         QTest::mouseClick(form.Label3(), Qt::LeftButton);
         QTest::mouseClick(&form, Qt::LeftButton, {}, QPoint(2, 2));
-        QCOMPARE(shown.size(), 2);
+        QCOMPARE(modals.shown.size(), std::size_t(2));
         QCOMPARE(form.windowTitle(), kAboutCaption);
     }
 
@@ -137,7 +137,8 @@ private slots:
     // open, runs on until the About window is closed too.
     void exitLeavesTheAboutWindowOpen() {
         FakeModals modals;
-        Form1 editor(modals);
+        ScriptedFileOps files;
+        Form1 editor(modals, files);
         editor.show();
         editor.mnuabout()->trigger();
         editor.mnuexit()->trigger();

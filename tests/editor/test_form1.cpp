@@ -3,6 +3,7 @@
 #include "Form1.h"
 #include "Form1Layout.h"
 #include "ImageFile.h"
+#include "ScriptedFileOps.h"
 #include "UserInput.h"
 
 #include <QAction>
@@ -30,8 +31,9 @@ const QString kSaved = QStringLiteral("saved current store");
 // One editor window with its scripted dialogs and a folder for images.
 struct Editor {
     FakeModals modals;
+    ScriptedFileOps files;
     Folder folder;
-    Form1 form{modals};
+    Form1 form{modals, files};
 
     Editor() { form.show(); }
 
@@ -141,7 +143,8 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(int, tab);
         FakeModals modals;
-        Form1 form(modals);
+        ScriptedFileOps files;
+        Form1 form(modals, files);
         auto* widget = form.findChild<QWidget*>(name);
         QVERIFY(widget);
         QCOMPARE(widget->geometry(), geometry);
@@ -168,7 +171,8 @@ private slots:
 
     void windowFrameAndMenus() {
         FakeModals modals;
-        Form1 form(modals);
+        ScriptedFileOps files;
+        Form1 form(modals, files);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.objectName(), QStringLiteral("Form1"));
@@ -281,7 +285,7 @@ private slots:
         Image expected = before;
         expected.set(store::slotPosition(12, 3), 5);
         QVERIFY(Image::load(path).bytes == expected.bytes);
-        QCOMPARE(store::ImageFile::openHandles(), 0);
+        QCOMPARE(e.files.openDescriptors(), 0);
     }
 
     void choiceByNumberKeepsRowsInStep() {
@@ -483,7 +487,8 @@ private slots:
             numberedImage().save(path);
             std::filesystem::permissions(path, std::filesystem::perms::owner_read);
             if (::access(path.c_str(), W_OK) == 0)
-                QSKIP("this user may write to read-only files (root)");
+                QSKIP("this user may write to read-only files (root); scripts/test runs this test "
+                      "again as an unprivileged user");
         }
         e.openPath(QString::fromStdString(path));
         QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(path)});
@@ -499,7 +504,7 @@ private slots:
             QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(store::kTableLast - 1));
         if (kind == "read-only")
             QVERIFY(e.modals.errors()[0].contains(QStringLiteral("Permission denied")));
-        QCOMPARE(store::ImageFile::openHandles(), 0);
+        QCOMPARE(e.files.openDescriptors(), 0);
     }
 
     // After a failed Open the window keeps the image it shows: Save writes there,
@@ -551,7 +556,10 @@ private slots:
                                             << "-1"
                                             << "Slot 6 holds \"-1\"" << nothing;
         QTest::newRow("slot text 10,000 characters")
-            << "" << QString(10000, QLatin1Char('7')) << "Slot 6 holds \"777" << nothing;
+            << "" << QString(10000, QLatin1Char('7')) << "(a text of 10000 characters)" << nothing;
+        QTest::newRow("slot text 1,000,000 characters")
+            << "" << QString(1000000, QLatin1Char('7')) << "(a text of 1000000 characters)"
+            << nothing;
         QTest::newRow("image removed") << "removed"
                                        << "6"
                                        << "No such file" << nothing;
@@ -564,13 +572,21 @@ private slots:
         QTest::newRow("image made read-only") << "read-only"
                                               << "6"
                                               << "Permission denied" << nothing;
-        QTest::newRow("disk full at the first byte") << "full"
-                                                     << "6"
-                                                     << "No space left" << nothing;
-        QTest::newRow("one write fails") << "write fault"
-                                         << "6"
-                                         << "Input/output error"
-                                         << "put back";
+        QTest::newRow("disk full") << "full"
+                                   << "6"
+                                   << "No space left" << nothing;
+        QTest::newRow("a short write") << "short write"
+                                       << "6"
+                                       << "only 6 of 7 bytes"
+                                       << "put back";
+        QTest::newRow("another file renamed over the image")
+            << "another file"
+            << "6"
+            << "another file has taken its place" << nothing;
+        QTest::newRow("the store rewritten by another program")
+            << "store rewritten"
+            << "6"
+            << "another program has changed it" << nothing;
     }
     void saveRefusals() {
         QFETCH(QString, fault);
@@ -584,6 +600,7 @@ private slots:
         e.form.mnuunlock()->trigger();
         e.form.Text(1)->setText(QStringLiteral("1"));
         e.form.Text(6)->setText(slotText);
+        e.files.reset();
         if (fault == "no store") {
             e.form.Combo1()->setFocus();
             e.form.Combo1()->lineEdit()->selectAll();
@@ -598,17 +615,24 @@ private slots:
         } else if (fault == "read-only") {
             std::filesystem::permissions(path, std::filesystem::perms::owner_read);
             if (::access(path.c_str(), W_OK) == 0)
-                QSKIP("this user may write to read-only files (root)");
+                QSKIP("this user may write to read-only files (root); scripts/test runs this test "
+                      "again as an unprivileged user");
         } else if (fault == "full") {
-            store::ImageFile::injectFaults({1, 0, ENOSPC, 0});
-        } else if (fault == "write fault") {
-            store::ImageFile::injectFaults({3, 1, EIO, 0});
+            e.files.add({1, ScriptedFileOps::Call::Pwrite, ScriptedFileOps::Fault::Error, ENOSPC});
+        } else if (fault == "short write") {
+            e.files.add({1, ScriptedFileOps::Call::Pwrite, ScriptedFileOps::Fault::Short});
+        } else if (fault == "another file") {
+            std::filesystem::rename(e.folder.write("other.smc", Image::random(3)), path);
+        } else if (fault == "store rewritten") {
+            Image changed = before;
+            changed.set(store::slotPosition(20, 2), 99);
+            changed.save(path);
         }
         const bool isFile = std::filesystem::is_regular_file(path);
         const auto bytesBefore = isFile ? Image::load(path).bytes : std::vector<std::uint8_t>{};
         e.modals.clear();
         e.form.Command1()->click();
-        store::ImageFile::injectFaults({});
+        e.files.reset();
         QVERIFY(!e.modals.messages().contains(kSaved));
         QCOMPARE(e.modals.errors().size(), 1);
         const QString error = e.modals.errors()[0];
@@ -619,7 +643,7 @@ private slots:
         QCOMPARE(std::filesystem::is_regular_file(path), isFile);
         if (isFile)
             QVERIFY(Image::load(path).bytes == bytesBefore);
-        QCOMPARE(store::ImageFile::openHandles(), 0);
+        QCOMPARE(e.files.openDescriptors(), 0);
         QCOMPARE(e.slotTexts()[5], slotText); // the working copy is kept for another try
     }
 

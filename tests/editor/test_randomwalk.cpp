@@ -8,6 +8,7 @@
 #include "Fixtures.h"
 #include "Form1.h"
 #include "ImageFile.h"
+#include "ScriptedFileOps.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -242,7 +243,7 @@ public:
                          .arg(savedShown ? "shown" : "missing");
         if (errorShown != model_.refused)
             wrong << QStringLiteral("error message %1").arg(errorShown ? "shown" : "missing");
-        if (store::ImageFile::openHandles() != 0)
+        if (files_.openDescriptors() != 0)
             wrong << QStringLiteral("an image handle is left open");
         return wrong.join(QStringLiteral("; "));
     }
@@ -260,7 +261,7 @@ private:
     }
     void restart() {
         form_.reset();
-        form_ = std::make_unique<Form1>(modals_);
+        form_ = std::make_unique<Form1>(modals_, files_);
         modals_.fileAnswers.push_back(QString::fromStdString(path_));
         form_->mnuopen()->trigger();
         model_.unlocked = false;
@@ -270,6 +271,7 @@ private:
 
     std::string path_;
     FakeModals modals_;
+    ScriptedFileOps files_;
     std::unique_ptr<Form1> form_;
     Model model_;
     std::vector<FakeModals::Shown> shownNow_;

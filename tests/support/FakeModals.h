@@ -17,13 +17,19 @@ public:
     std::vector<Shown> shown;
     std::deque<QString> fileAnswers; // a null QString cancels
     QStringList dialogStartNames;    // what each dialog was handed as the current name
+    QWidget* lastParent = nullptr;   // the window the last box or dialog was shown over
 
-    void message(QWidget*, const QString& text) override {
+    void message(QWidget* parent, const QString& text) override {
+        lastParent = parent;
         shown.push_back({Shown::Message, text});
     }
-    void error(QWidget*, const QString& text) override { shown.push_back({Shown::Error, text}); }
-    std::optional<QString> chooseOpenFile(QWidget*, const QString& filter,
+    void error(QWidget* parent, const QString& text) override {
+        lastParent = parent;
+        shown.push_back({Shown::Error, text});
+    }
+    std::optional<QString> chooseOpenFile(QWidget* parent, const QString& filter,
                                           const QString& current) override {
+        lastParent = parent;
         shown.push_back({Shown::FileDialog, filter});
         dialogStartNames << current;
         const QString answer = fileAnswers.empty() ? QString() : fileAnswers.front();
