@@ -9,6 +9,8 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -57,6 +59,51 @@ private slots:
             },
             &seen);
         modals.message(nullptr, QStringLiteral("saved current store"));
+        QVERIFY(seen);
+    }
+
+    // A box shows its text as it is, never as markup, and fits on the screen, also
+    // for the longest path a system allows and for a path without a single blank.
+    void boxesShowPlainTextThatFits_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("error");
+        QTest::newRow("a folder named with markup")
+            << QStringLiteral("/tmp/<b>bold</b> & <i>roms</i>/a.smc") << false;
+        QTest::newRow("an error naming it") << QStringLiteral("Cannot open \"/tmp/<b>x</b>.smc\".")
+                                            << true;
+        QTest::newRow("a 4096-character path without blanks")
+            << QStringLiteral("/") + QString(4090, QLatin1Char('d')) + QStringLiteral(".smc")
+            << false;
+        QTest::newRow("an error quoting that path")
+            << QStringLiteral("Cannot open \"/%1.smc\": No such file or directory.")
+                   .arg(QString(4090, QLatin1Char('d')))
+            << true;
+    }
+    void boxesShowPlainTextThatFits() {
+        QFETCH(QString, text);
+        QFETCH(bool, error);
+        DesktopModals modals;
+        bool seen = false;
+        whenModal<QMessageBox>(
+            [&](QMessageBox* box) {
+                QCOMPARE(box->textFormat(), Qt::PlainText);
+                // As it is, but for invisible break opportunities in long runs.
+                QCOMPARE(QString(box->text()).remove(QChar(0x200B)), text);
+                const QRect screen = box->screen()->availableGeometry();
+                QVERIFY2(screen.contains(box->frameGeometry()),
+                         qPrintable(QStringLiteral("%1x%2 on a %3x%4 screen")
+                                        .arg(box->frameGeometry().width())
+                                        .arg(box->frameGeometry().height())
+                                        .arg(screen.width())
+                                        .arg(screen.height())));
+                auto* ok = box->button(QMessageBox::Ok);
+                QVERIFY(ok && screen.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
+            },
+            &seen);
+        if (error)
+            modals.error(nullptr, text);
+        else
+            modals.message(nullptr, text);
         QVERIFY(seen);
     }
 
