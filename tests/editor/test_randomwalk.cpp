@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <locale>
 #include <random>
-#include <regex>
 #include <sstream>
 
 using fixtures::Folder;
@@ -166,10 +165,25 @@ std::vector<Action> makeWalk(std::uint32_t seed, int steps) {
 // number with halves to the even one; 0 to 255. Too small a number for a double is
 // zero; too large is refused.
 std::optional<std::uint8_t> referenceByte(const QString& text) {
-    static const std::regex number(R"(^[ \t]*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?[ \t]*$)");
-    const std::string s = text.toStdString();
-    if (!std::regex_match(s, number))
+    const std::string raw = text.toStdString();
+    const auto first = raw.find_first_not_of(" \t");
+    if (first == std::string::npos)
         return std::nullopt;
+    const std::string s = raw.substr(first, raw.find_last_not_of(" \t") - first + 1);
+    const std::size_t i = s[0] == '+' || s[0] == '-' ? 1 : 0;
+    const std::size_t mantissaEnd = s.find_first_of("eE", i);
+    const std::string mantissa = s.substr(i, mantissaEnd - i);
+    if (mantissa.find_first_not_of("0123456789.") != std::string::npos ||
+        std::count(mantissa.begin(), mantissa.end(), '.') > 1 ||
+        mantissa.find_first_of("0123456789") == std::string::npos)
+        return std::nullopt;
+    if (mantissaEnd != std::string::npos) {
+        std::string exponent = s.substr(mantissaEnd + 1);
+        if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-'))
+            exponent.erase(0, 1);
+        if (exponent.empty() || exponent.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+    }
     std::istringstream in(s);
     in.imbue(std::locale::classic());
     double value = 0;
