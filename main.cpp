@@ -1,19 +1,138 @@
-// QuendleStoreEdit: starts the editor window; the program ends when its last window
-// is closed.
+// QuendleStoreEdit [FILE]: starts the editor window, and opens FILE in it as if the
+// file dialog had returned it; the program ends when its last window is closed.
+// --help and --version print and exit without a display.
 #include "Form1.h"
 #include "Modals.h"
 #include "ProgramInfo.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr char kDesktopFileName[] = "org.quendlestoreedit.QuendleStoreEdit";
+constexpr int kUsageError = 2;
+constexpr int kNoDisplay = 1;
+
+constexpr char kUsage[] =
+    "Usage: QuendleStoreEdit [OPTION] [FILE]\n"
+    "Edit the stores of a SNES ROM image: each of its 65 stores, seven item slots each,\n"
+    "shown by name; Save writes a store's seven bytes back into the image in place.\n"
+    "\n"
+    "With FILE, the editor opens that image at start-up, as File > OpenRom would.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "  -v, --version  show the version and exit\n";
+
+struct Arguments {
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> file;
+    std::string error; // a usage error, when not empty
+};
+
+Arguments parse(int argc, char** argv) {
+    Arguments arguments;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (!optionsEnd && argument == "--") {
+            optionsEnd = true;
+        } else if (!optionsEnd && (argument == "-h" || argument == "--help")) {
+            arguments.help = true;
+        } else if (!optionsEnd && (argument == "-v" || argument == "--version")) {
+            arguments.version = true;
+        } else if (!optionsEnd && argument.size() > 1 && argument[0] == '-') {
+            arguments.error = "unknown option '" + argument + "'";
+            return arguments;
+        } else if (arguments.file) {
+            arguments.error = "more than one file: '" + *arguments.file + "' and '" + argument +
+                              "'; the editor opens one image at a time";
+            return arguments;
+        } else {
+            arguments.file = argument;
+        }
+    }
+    return arguments;
+}
+
+bool hasEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Until the window system is up, Qt's messages are kept back: when it cannot start,
+// one line says why instead of Qt's report and an abort.
+QByteArray g_heldBack;
+
+void startupMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        g_heldBack += message.toLocal8Bit() + '\n';
+        return;
+    }
+    const QByteArray display = qgetenv("DISPLAY");
+    if (g_heldBack.contains("could not connect to display"))
+        std::fprintf(stderr, "QuendleStoreEdit: cannot connect to the display \"%s\".\n",
+                     display.constData());
+    else
+        std::fprintf(stderr, "QuendleStoreEdit: cannot start the window system: %s\n",
+                     message.section(QLatin1Char('\n'), 0, 0).toLocal8Bit().constData());
+    std::fflush(stderr);
+    std::_Exit(kNoDisplay);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    const Arguments arguments = parse(argc, argv);
+    if (!arguments.error.empty()) {
+        std::fprintf(stderr,
+                     "QuendleStoreEdit: %s\nTry 'QuendleStoreEdit --help' for more information.\n",
+                     arguments.error.c_str());
+        return kUsageError;
+    }
+    if (arguments.help) {
+        std::fputs(kUsage, stdout);
+        return EXIT_SUCCESS;
+    }
+    if (arguments.version) {
+        std::printf("%s %s\n", program::kTitle, program::kVersionText);
+        return EXIT_SUCCESS;
+    }
+    if (!hasEnvironment("DISPLAY") && !hasEnvironment("WAYLAND_DISPLAY") &&
+        !hasEnvironment("QT_QPA_PLATFORM")) {
+        std::fputs("QuendleStoreEdit: no display to show the editor on (DISPLAY is not set).\n",
+                   stderr);
+        return kNoDisplay;
+    }
+
+    const QtMessageHandler usual = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(usual);
+    if (!g_heldBack.isEmpty())
+        std::fputs(g_heldBack.constData(), stderr);
+
     QApplication::setApplicationName(QString::fromLatin1(program::kTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(program::kVersionText));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
     DesktopModals modals;
     store::PosixFileOps files;
     Form1 form1(modals, files);
     QApplication::setWindowIcon(form1.windowIcon());
     form1.show();
+    if (arguments.file) {
+        // As the dialog reports a chosen file: by its absolute path.
+        const QString path =
+            QFileInfo(QString::fromLocal8Bit(arguments.file->c_str())).absoluteFilePath();
+        QTimer::singleShot(0, &form1, [&form1, path] { form1.openFile(path); });
+    }
     return QApplication::exec();
 }

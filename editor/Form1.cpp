@@ -233,6 +233,19 @@ void Form1::mnuopen_Click() {
     setWindowTitle(QString::fromLatin1(kCaption));
     commonDialog1_.setFilter(QString::fromLatin1(kRomFilter));
     commonDialog1_.showOpen();
+    openChosenFile(shownImage, captionBefore);
+}
+
+void Form1::openFile(const QString& path) {
+    const QString captionBefore = windowTitle();
+    const QString shownImage = commonDialog1_.fileName();
+    commonDialog1_.setFileName(path);
+    openChosenFile(shownImage, captionBefore);
+}
+
+// The Open command from the path message on, with the file dialog's file name
+// chosen; shownImage and captionBefore are what the window had before the command.
+void Form1::openChosenFile(const QString& shownImage, const QString& captionBefore) {
     modals_.message(this, commonDialog1_.fileName());
     if (commonDialog1_.fileName().isEmpty())
         return;

@@ -85,6 +85,8 @@ public:
     void cmbitem6_Click() { cmbitem_Click(6); }
     void cmbitem7_Click() { cmbitem_Click(7); }
     void mnuopen_Click();
+    // Opens path as if the file dialog had returned it (the program's file argument).
+    void openFile(const QString& path);
     void Command1_Click();
     void mnuunlock_Click();
     void mnuexit_Click();
@@ -107,6 +109,7 @@ private:
     void cmbitem_Click(int slot);
     void selectItemsFromSlotTexts();
     void pointStoreListsAtShownRecord();
+    void openChosenFile(const QString& shownImage, const QString& captionBefore);
 
     Modals& modals_;
     store::FileOps& files_;

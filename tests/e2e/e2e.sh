@@ -7,6 +7,7 @@
 # usage: e2e.sh PROGRAM MAKEIMAGE
 set -euo pipefail
 
+here="$(cd "$(dirname "$0")" && pwd)"
 program="$(realpath "$1")"
 makeimage="$(realpath "$2")"
 work="$(mktemp -d)"
@@ -175,4 +176,25 @@ wait "$app" || fail "the program ended with status $?"
 got="$(changes "$work/original.smc" "$rom")"
 [ "$got" = "1407248:214 1407302:7" ] || fail "changed bytes in all: '$got'"
 [ "$(stat -c %s "$rom")" = "$(stat -c %s "$work/original.smc")" ] || fail "the length changed"
+# Started with a file, as a desktop's "Open with" does (Exec=QuendleStoreEdit %f): the
+# path message, then the image open; the window's class is the desktop entry's.
+cd "$work/my roms"
+QT_XCB_NO_XI2=1 QT_QPA_PLATFORMTHEME= QT_QPA_PLATFORM=xcb "$program" "rom a.smc" >"$work/app2.log" 2>&1 &
+app=$!
+pids+=($app)
+main="$(wait_window '^Quendle store edit')"
+wait_active "$(wait_window '^QuendleStoreEdit$')"
+keys Return
+wait_gone '^QuendleStoreEdit$'
+wait_active "$main"
+[ "$(caption "$main")" = "Quendle store edit Rom is possessed, Boo!" ] ||
+    fail "caption after opening the file argument: $(caption "$main")"
+class="$(xprop -id "$main" WM_CLASS)"
+wmclass="$(sed -n 's/^StartupWMClass=//p' "$here/../../data/org.quendlestoreedit.QuendleStoreEdit.desktop")"
+grep -qF "\"$wmclass\"" <<<"$class" || fail "window class $class, desktop entry says $wmclass"
+keys ctrl+q
+for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+wait "$app" || fail "the program ended with status $?"
+[ "$(changes "$work/original.smc" "$rom")" = "1407248:214 1407302:7" ] || fail "opening wrote"
+
 echo "e2e: 1 passed, 0 failed"

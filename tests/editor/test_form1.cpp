@@ -394,6 +394,28 @@ private slots:
         QVERIFY(Image::load(path).bytes == second.bytes); // store 0 written with what it holds
     }
 
+    // The program's file argument: the Open command from its path message on, with
+    // no dialog; a bad file is refused as from the dialog.
+    void fileArgumentOpensAsTheDialogWould() {
+        Editor e;
+        const Image image = numberedImage();
+        const auto path = QString::fromStdString(e.folder.write("rom.smc", image));
+        e.form.openFile(path);
+        QCOMPARE(e.modals.messages(), QStringList{path});
+        QVERIFY(e.modals.errors().isEmpty());
+        QCOMPARE(e.modals.dialogStartNames.size(), 0);
+        e.verifyShows(image, 0);
+        QCOMPARE(e.form.CommonDialog1().fileName(), path);
+
+        Editor fresh;
+        const auto missing = QString::fromStdString(fresh.folder.path("missing.smc"));
+        fresh.form.openFile(missing);
+        QCOMPARE(fresh.modals.messages(), QStringList{missing});
+        QCOMPARE(fresh.modals.errors().size(), 1);
+        QVERIFY(!fresh.anyListEnabled());
+        QCOMPARE(fresh.form.CommonDialog1().fileName(), QString());
+    }
+
     void openingNeverWrites() {
         Editor e;
         const Image image = numberedImage();
