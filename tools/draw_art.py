@@ -12,6 +12,9 @@ Writes
   about/art/form2-32-indexed.png     32 x 32, 256-colour palette
   about/art/form2-32-rgb.png         32 x 32, 24-bit colour
   about/art/picture1.png             256 x 223, 256-colour palette (About picture)
+  data/icons/hicolor/NxN/apps/quendlestoreedit.png
+                                     the editor's icon for desktop themes, N = 16, 32,
+                                     48, 64, 128 and 256, with transparent corners
 """
 
 import math
@@ -58,7 +61,12 @@ def chunk(kind, data):
 
 def write_png(path, canvas, indexed):
     rows = []
-    if indexed:
+    if not indexed and len(canvas.pixels[0][0]) == 4:  # RGBA
+        for row in canvas.pixels:
+            rows.append(b"\0" + b"".join(bytes(c) for c in row))
+        header = struct.pack(">IIBBBBB", canvas.width, canvas.height, 8, 6, 0, 0, 0)
+        extra = b""
+    elif indexed:
         palette = sorted({c for row in canvas.pixels for c in row})
         assert len(palette) <= 256, f"{path}: {len(palette)} colours"
         palette += [(0, 0, 0)] * (256 - len(palette))  # a full 256-colour palette
@@ -98,6 +106,26 @@ def store_front(size):
     c.disc(22 * u, 18 * u, 2 * u, GREEN)
     c.rect(int(12 * u), int(24 * u), int(20 * u), int(30 * u), WOOD)  # door
     c.rect(0, int(30 * u), size, size, DARK)
+    return c
+
+
+THEME_ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def theme_icon(size):
+    """The editor's icon for desktop themes: the shop on a tile with rounded corners,
+    transparent outside it."""
+    c = store_front(size)
+    r = size * 0.18
+    for y in range(size):
+        for x in range(size):
+            # Distance outside the rounded tile, from the nearest corner's centre.
+            dx = max(r - (x + 0.5), 0, (x + 0.5) - (size - r))
+            dy = max(r - (y + 0.5), 0, (y + 0.5) - (size - r))
+            inside = dx * dx + dy * dy <= r * r
+            c.pixels[y][x] = c.pixels[y][x] + ((255,) if inside else (0,))
+            if not inside:
+                c.pixels[y][x] = (0, 0, 0, 0)
     return c
 
 
@@ -156,6 +184,9 @@ def main():
     write_png(ROOT / "about/art/form2-16-indexed.png", info_badge(16), True)
     write_png(ROOT / "about/art/form2-32-indexed.png", info_badge(32), True)
     write_png(ROOT / "about/art/form2-32-rgb.png", info_badge(32), False)
+    for size in THEME_ICON_SIZES:
+        write_png(ROOT / f"data/icons/hicolor/{size}x{size}/apps/quendlestoreedit.png",
+                  theme_icon(size), False)
     picture = about_picture()
     colours = {c for row in picture.pixels for c in row}
     assert len(colours) <= 256, len(colours)
