@@ -1,5 +1,6 @@
-# Shared by scripts/run and scripts/test: install the Debian packages that are
-# missing, then configure and build. Sourced, not run.
+# Shared by the scripts: install the Debian packages that are missing (with
+# apt-get, through sudo when not run as root), then configure and build. Sourced,
+# not run.
 
 set -euo pipefail
 
@@ -8,9 +9,12 @@ BUILD="${QSE_BUILD_DIR:-$ROOT/build}"
 
 # What building and running the editor needs on Debian 12.
 BUILD_PACKAGES=(cmake g++ make qt6-base-dev fonts-dejavu-core)
-# What the tests need besides: dpkg-shlibdeps for the Debian package; an X server,
-# a window manager, xdotool and xprop for the end-to-end test.
-TEST_PACKAGES=(dpkg-dev xvfb xdotool openbox x11-utils)
+# What the tests need besides: an X server, a window manager, xdotool and xprop for
+# the end-to-end test; lintian, appstreamcli and desktop-file-validate to check
+# the Debian package.
+TEST_PACKAGES=(xvfb xdotool openbox x11-utils lintian appstream desktop-file-utils)
+# What building the Debian package needs before its own build dependencies.
+PACKAGE_TOOLS=(dpkg-dev debhelper)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -30,10 +34,15 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# build DIR [CMAKE ARGS...]: configures and builds the project into DIR.
-build() {
+# configure DIR [CMAKE ARGS...]: configures the project into DIR.
+configure() {
     local dir="$1"
     shift
     cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j"$(nproc)"
+}
+
+# build DIR [CMAKE ARGS...]: configures and builds the whole project into DIR.
+build() {
+    configure "$@"
+    cmake --build "$1" -j"$(nproc)"
 }

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Checks the Debian package that scripts/package built: lintian with no error and no
+# warning, the files it holds, its dependencies on the Qt 6 libraries, a stripped
+# and hardened binary with its -dbgsym package, valid desktop entry and AppStream
+# metainfo, and the version it reports.
+#
+# usage: check-package.sh PROJECT_DIR
+set -uo pipefail
+project="$(cd "$1" && pwd)"
+out="$(dirname "$project")"
+version="$(cd "$project" && dpkg-parsechangelog -S Version)"
+arch="$(dpkg --print-architecture)"
+deb="$out/quendlestoreedit_${version}_${arch}.deb"
+dbgsym="$out/quendlestoreedit-dbgsym_${version}_${arch}.deb"
+changes="$out/quendlestoreedit_${version}_${arch}.changes"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() { # check NAME COMMAND...: counts COMMAND's success
+    local name="$1"
+    shift
+    if "$@" >"$work/log" 2>&1; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL $name"
+        sed 's/^/    /' "$work/log" | head -40
+    fi
+}
+
+check "the package and its -dbgsym package exist" test -f "$deb" -a -f "$dbgsym" -a -f "$changes"
+check "lintian reports no error and no warning" \
+    lintian --fail-on error,warning "$changes"
+echo "lintian's info tags:"
+lintian --info "$changes" 2>/dev/null | grep '^I:' | sed 's/^/    /' || echo "    none"
+
+files="$(dpkg-deb -c "$deb" | awk '{print $6}')"
+holds() { grep -qxF "./$1" <<<"$files"; }
+for path in usr/bin/QuendleStoreEdit usr/share/man/man1/QuendleStoreEdit.1.gz \
+    usr/share/applications/org.quendlestoreedit.QuendleStoreEdit.desktop \
+    usr/share/metainfo/org.quendlestoreedit.QuendleStoreEdit.metainfo.xml \
+    usr/share/doc/quendlestoreedit/copyright usr/share/doc/quendlestoreedit/changelog.gz; do
+    check "holds $path" holds "$path"
+done
+for size in 16 32 48 64 128 256; do
+    check "holds the ${size}x${size} icon" holds "usr/share/icons/hicolor/${size}x${size}/apps/quendlestoreedit.png"
+done
+
+depends="$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')"
+for package in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libc6 libstdc++6; do
+    check "depends on $package" grep -qxF "$package" <<<"$depends"
+done
+
+dpkg-deb -x "$deb" "$work/root"
+binary="$work/root/usr/bin/QuendleStoreEdit"
+check "the binary is stripped" bash -c "! readelf -S '$binary' | grep -q '\.debug_info'"
+check "the binary binds now (relro, bindnow)" bash -c "readelf -d '$binary' | grep -q 'BIND_NOW' && readelf -lW '$binary' | grep -q GNU_RELRO"
+check "the binary uses fortified calls" bash -c "readelf --dyn-syms -W '$binary' | grep -q '_chk@'"
+check "the binary has a stack protector" bash -c "readelf --dyn-syms -W '$binary' | grep -q '__stack_chk_fail'"
+check "the desktop entry is valid" desktop-file-validate \
+    "$work/root/usr/share/applications/org.quendlestoreedit.QuendleStoreEdit.desktop"
+check "the AppStream metainfo is valid" appstreamcli validate --no-net \
+    "$work/root/usr/share/metainfo/org.quendlestoreedit.QuendleStoreEdit.metainfo.xml"
+check "the binary reports the package's version" \
+    bash -c "[ \"\$(env -u DISPLAY '$binary' --version)\" = 'QuendleStoreEdit $version' ]"
+
+echo "package: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
