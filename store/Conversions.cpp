@@ -1,8 +1,8 @@
 #include "Conversions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 #include <limits>
 
 namespace store {

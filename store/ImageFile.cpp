@@ -28,20 +28,22 @@ int fstatRetrying(FileOps& ops, int fd, struct stat* info) {
 
 } // namespace
 
-ImageFile ImageFile::open(FileOps& ops, const std::string& path) {
+ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) {
     if (path.empty())
         throw ImageError("No ROM image is chosen.");
 
     // No O_CREAT and no O_TRUNC: the file must exist and keeps every byte it holds.
+    const bool writable = access == Access::ReadWrite;
     int fd = -1;
     do {
-        fd = ops.open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+        fd = ops.open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int error = errno;
         if (error == EISDIR)
             throw ImageError("Cannot open " + quoted(path) + ": it is not a regular file.");
-        throw ImageError("Cannot open " + quoted(path) + " for reading and writing: " +
+        throw ImageError("Cannot open " + quoted(path) +
+                         (writable ? " for reading and writing: " : " for reading: ") +
                          reason(error) + ".");
     }
 
@@ -62,16 +64,17 @@ ImageFile ImageFile::open(FileOps& ops, const std::string& path) {
                          std::to_string(length) + " bytes, and the store table ends at byte " +
                          std::to_string(kMinimumImageLength) + ".");
     }
-    return ImageFile(ops, path, fd, FileIdentity{info.st_dev, info.st_ino}, length);
+    return ImageFile(ops, path, fd, FileIdentity{info.st_dev, info.st_ino}, length, access);
 }
 
-ImageFile::ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity,
-                     Position length)
-    : ops_(&ops), path_(std::move(path)), fd_(fd), identity_(identity), length_(length) {}
+ImageFile::ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity, Position length,
+                     Access access)
+    : ops_(&ops), path_(std::move(path)), fd_(fd), identity_(identity), length_(length),
+      access_(access) {}
 
 ImageFile::ImageFile(ImageFile&& other) noexcept
-    : ops_(other.ops_), path_(std::move(other.path_)), fd_(other.fd_),
-      identity_(other.identity_), length_(other.length_) {
+    : ops_(other.ops_), path_(std::move(other.path_)), fd_(other.fd_), identity_(other.identity_),
+      length_(other.length_), access_(other.access_) {
     other.fd_ = -1;
 }
 
@@ -119,6 +122,8 @@ void ImageFile::read(Position first, std::span<std::uint8_t> bytes) const {
 void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {
     if (fd_ < 0)
         throw ImageError("Writing " + quoted(path_) + " failed: the image is closed.");
+    if (access_ != Access::ReadWrite)
+        throw ImageError("Writing " + quoted(path_) + " refused: it is open for reading only.");
     const Position last = first + static_cast<Position>(bytes.size()) - 1;
     if (bytes.empty() || !inTable(first) || !inTable(last) || last > length_)
         throw ImageError("Writing " + quoted(path_) + " refused: bytes " + std::to_string(first) +

@@ -25,10 +25,13 @@ struct FileIdentity {
 
 class ImageFile {
 public:
-    // Opens path for reading and writing. Throws ImageError when the path names no
-    // file, names something other than a regular file, cannot be opened for reading
-    // and writing, or is shorter than the store table's end.
-    static ImageFile open(FileOps& ops, const std::string& path);
+    // ReadOnly handles take no writes, and open read-only files.
+    enum class Access { ReadWrite, ReadOnly };
+
+    // Opens path, for reading and writing unless told otherwise. Throws ImageError
+    // when the path names no file, names something other than a regular file, cannot
+    // be opened so, or is shorter than the store table's end.
+    static ImageFile open(FileOps& ops, const std::string& path, Access access = Access::ReadWrite);
 
     ImageFile(ImageFile&& other) noexcept;
     ImageFile& operator=(ImageFile&&) = delete;
@@ -60,7 +63,8 @@ public:
     void close();
 
 private:
-    ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity, Position length);
+    ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity, Position length,
+              Access access);
     std::string describe(const std::string& what, int error) const;
 
     FileOps* ops_;
@@ -68,6 +72,7 @@ private:
     int fd_ = -1;
     FileIdentity identity_;
     Position length_ = 0;
+    Access access_ = Access::ReadWrite;
 };
 
 } // namespace store

@@ -21,8 +21,9 @@ std::string quoted(const std::string& path) {
 int selectedStore(const StoreView& view, const std::string& action) {
     const int store = view.storeSelection();
     if (!isStoreNumber(store))
-        throw ImageError(action + ": no store is selected. Choose a store by number or by name "
-                                  "first." +
+        throw ImageError(action +
+                         ": no store is selected. Choose a store by number or by name "
+                         "first." +
                          kNothingWritten);
     return store;
 }

@@ -14,7 +14,6 @@
 
 namespace store {
 
-using Record = std::array<std::uint8_t, kSlotsPerStore>;
 using MarkerBytes = std::array<std::uint8_t, kMarkerPositions.size()>;
 
 // What the editor remembers of the image it shows, beyond its controls: which file

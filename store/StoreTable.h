@@ -19,6 +19,9 @@ inline constexpr int kFirstSlot = 1;
 inline constexpr int kLastSlot = kSlotsPerStore;
 inline constexpr int kNoStore = -1;
 
+// A store record: the item ids of slots 1 to 7.
+using Record = std::array<std::uint8_t, kSlotsPerStore>;
+
 // The position just before the table's first byte.
 inline constexpr Position kTableBase = 1407161;
 inline constexpr Position kTableFirst = kTableBase + 1;                           // 1407162

@@ -270,8 +270,8 @@ private slots:
         // The window: as before, or as the command's success leaves it.
         const WindowState after = WindowState::of(*scene.form);
         if (!errorShown)
-            QVERIFY2(after == success, qPrintable(after.describe() + "\nexpected\n" +
-                                                  success.describe()));
+            QVERIFY2(after == success,
+                     qPrintable(after.describe() + "\nexpected\n" + success.describe()));
         else
             QVERIFY2(after == before || after == success,
                      qPrintable(after.describe() + "\nexpected as before\n" + before.describe() +

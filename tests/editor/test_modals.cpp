@@ -69,8 +69,8 @@ private slots:
         QTest::addColumn<bool>("error");
         QTest::newRow("a folder named with markup")
             << QStringLiteral("/tmp/<b>bold</b> & <i>roms</i>/a.smc") << false;
-        QTest::newRow("an error naming it") << QStringLiteral("Cannot open \"/tmp/<b>x</b>.smc\".")
-                                            << true;
+        QTest::newRow("an error naming it")
+            << QStringLiteral("Cannot open \"/tmp/<b>x</b>.smc\".") << true;
         QTest::newRow("a 4096-character path without blanks")
             << QStringLiteral("/") + QString(4090, QLatin1Char('d')) + QStringLiteral(".smc")
             << false;

@@ -41,11 +41,11 @@ enum class Kind {
     Save,
     OpenAgain,
     Restart,
-    Faulted,   // one of ByNumber, ByName, Save, OpenAgain with file call `call` failing
-    Truncate,  // another program truncates the image
-    Restore,   // ... writes the whole image back, in place
+    Faulted,    // one of ByNumber, ByName, Save, OpenAgain with file call `call` failing
+    Truncate,   // another program truncates the image
+    Restore,    // ... writes the whole image back, in place
     RenameOver, // ... renames another image over the path
-    Rewrite,   // ... rewrites one store's record in place
+    Rewrite,    // ... rewrites one store's record in place
 };
 
 struct Action {
@@ -462,7 +462,8 @@ private:
         }
         const bool accepted = model_.store >= 0 && model_.store == model_.memoryStore && record &&
                               model_.whole() && model_.fileVersion == model_.openedVersion &&
-                              model_.memoryBytes && model_.record(model_.store) == *model_.memoryBytes;
+                              model_.memoryBytes &&
+                              model_.record(model_.store) == *model_.memoryBytes;
         if (!accepted) {
             model_.refused = true;
             return;

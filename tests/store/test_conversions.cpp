@@ -55,18 +55,18 @@ private slots:
         QTest::newRow("inf") << "inf" << -1;
         QTest::newRow("nan") << "nan" << -1;
         QTest::newRow("huge exponent") << "1e400" << -1;
-        QTest::newRow("huge mantissa") << QStringLiteral("1%1").arg(QString(400, QLatin1Char('0')))
-                                       << -1;
+        QTest::newRow("huge mantissa")
+            << QStringLiteral("1%1").arg(QString(400, QLatin1Char('0'))) << -1;
         QTest::newRow("underflow is zero") << "1e-400" << 0;
         QTest::newRow("below the least subnormal") << "2.4e-324" << 0;
         QTest::newRow("a subnormal") << "1e-310" << 0;
         QTest::newRow("negative underflow") << "-1e-400" << 0;
-        QTest::newRow("underflow written long") << QStringLiteral("0.%1").arg(QString(400, QLatin1Char('0'))) + "1"
-                                                << 0;
-        QTest::newRow("exponent digits without end") << QStringLiteral("5e-%1").arg(QString(30, QLatin1Char('9')))
-                                                     << 0;
-        QTest::newRow("overflow written with a small exponent") << QStringLiteral("%1e-10").arg(QString(400, QLatin1Char('1')))
-                                                                << -1;
+        QTest::newRow("underflow written long")
+            << QStringLiteral("0.%1").arg(QString(400, QLatin1Char('0'))) + "1" << 0;
+        QTest::newRow("exponent digits without end")
+            << QStringLiteral("5e-%1").arg(QString(30, QLatin1Char('9'))) << 0;
+        QTest::newRow("overflow written with a small exponent")
+            << QStringLiteral("%1e-10").arg(QString(400, QLatin1Char('1'))) << -1;
         QTest::newRow("long digits") << QString(10000, QLatin1Char('9')) << -1;
     }
     void textToByte() {

@@ -57,8 +57,8 @@ private slots:
         QTest::addColumn<QString>("outcome"); // "saved" or a part of the message
         QTest::addColumn<bool>("newRecordOnDisk");
         const int error = int(Fault::Error), shortCount = int(Fault::Short);
-        QTest::newRow("open fails") << Call::Open << 1 << error << EIO << "Nothing was written"
-                                    << false;
+        QTest::newRow("open fails")
+            << Call::Open << 1 << error << EIO << "Nothing was written" << false;
         QTest::newRow("fstat at open fails")
             << Call::Fstat << 1 << error << EIO << "Nothing was written" << false;
         QTest::newRow("the read of the old record fails")
@@ -67,19 +67,19 @@ private slots:
             << Call::Fstat << 2 << error << EIO << "Nothing was written" << false;
         QTest::newRow("the write fails, disk full")
             << Call::Pwrite << 1 << error << ENOSPC << "No space left" << false;
-        QTest::newRow("the write is short") << Call::Pwrite << 1 << shortCount << 0
-                                            << "old bytes were put back" << false;
-        QTest::newRow("the flush fails") << Call::Fsync << 1 << error << EIO
-                                         << "old bytes were put back" << false;
+        QTest::newRow("the write is short")
+            << Call::Pwrite << 1 << shortCount << 0 << "old bytes were put back" << false;
+        QTest::newRow("the flush fails")
+            << Call::Fsync << 1 << error << EIO << "old bytes were put back" << false;
         QTest::newRow("the length check after the flush fails")
             << Call::Fstat << 3 << error << EIO << "were written and flushed" << true;
         QTest::newRow("the close fails after the flush")
             << Call::Close << 1 << error << EIO << "were written and flushed to disk" << true;
-        QTest::newRow("a short read is read on") << Call::Pread << 1 << shortCount << 0 << "saved"
-                                                 << true;
+        QTest::newRow("a short read is read on")
+            << Call::Pread << 1 << shortCount << 0 << "saved" << true;
         for (Call call : {Call::Open, Call::Fstat, Call::Pread, Call::Pwrite, Call::Fsync})
-            QTest::newRow(qPrintable(QStringLiteral("EINTR in %1 is retried")
-                                         .arg(ScriptedFileOps::name(call))))
+            QTest::newRow(qPrintable(
+                QStringLiteral("EINTR in %1 is retried").arg(ScriptedFileOps::name(call))))
                 << call << 1 << error << EINTR << "saved" << true;
         QTest::newRow("EINTR in close is not retried")
             << Call::Close << 1 << error << EINTR << "were written and flushed to disk" << true;

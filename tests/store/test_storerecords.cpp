@@ -161,8 +161,8 @@ private slots:
     void writeRefusesAChangedImage_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("another file renamed over the path")
-            << "rename over" << "another file has taken its place";
+        QTest::newRow("another file renamed over the path") << "rename over"
+                                                            << "another file has taken its place";
         QTest::newRow("the store rewritten in place") << "rewrite store"
                                                       << "another program has changed it";
         QTest::newRow("removed") << "remove"

@@ -51,8 +51,8 @@ public:
     // Descriptors opened through this object and not closed yet.
     int openDescriptors() const { return static_cast<int>(open_.size()); }
 
-    std::vector<Call> log;      // every call since the last reset, in order
-    std::optional<Call> fired;  // the call that a scripted fault failed or shortened
+    std::vector<Call> log;     // every call since the last reset, in order
+    std::optional<Call> fired; // the call that a scripted fault failed or shortened
 
     int open(const char* path, int flags) override {
         if (const Plan* plan = enter(Call::Open)) {
@@ -111,8 +111,8 @@ private:
             ofKind += c == call;
         const Plan* faulting = nullptr;
         for (const Plan& plan : plans_) {
-            const bool matches = plan.kind ? (*plan.kind == call && plan.number == ofKind)
-                                           : plan.number == overall;
+            const bool matches =
+                plan.kind ? (*plan.kind == call && plan.number == ofKind) : plan.number == overall;
             if (!matches)
                 continue;
             if (plan.before)

@@ -1,0 +1,208 @@
+// Reading the whole table, and loading stores into an image: only the listed
+// stores' bytes change, in one write per run of consecutive stores; and under every
+// single failing file call of a load, the image is as it was or the message says
+// truthfully what it holds.
+#include "Fixtures.h"
+#include "ImageError.h"
+#include "TableFile.h"
+
+#include <filesystem>
+
+using namespace store;
+using fixtures::Folder;
+using tools::Image;
+using Call = ScriptedFileOps::Call;
+using Fault = ScriptedFileOps::Fault;
+
+namespace {
+
+// Three runs of consecutive stores: 3 to 5, 20, 64.
+std::vector<ListedStore> listedStores() {
+    std::vector<ListedStore> stores;
+    for (int s : {20, 4, 64, 3, 5})
+        stores.push_back({s, {std::uint8_t(s), 1, 2, 3, 4, 5, std::uint8_t(255 - s)}});
+    return stores;
+}
+
+Image loaded(Image image, const std::vector<ListedStore>& stores) {
+    for (const auto& store : stores)
+        image.setRecord(store.store, store.ids);
+    return image;
+}
+
+} // namespace
+
+class TestTableFile : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QCOMPARE(files_.openDescriptors(), 0); }
+
+    void readsTheWholeTableInOneRead() {
+        const Image image = Image::random(1);
+        files_.reset();
+        const Table table =
+            readTableOf(files_, folder_.write("rom.smc", image), ImageFile::Access::ReadOnly);
+        for (int s = 0; s < kStoreCount; ++s)
+            QVERIFY(table[s] == image.record(s));
+        QCOMPARE(std::count(files_.log.begin(), files_.log.end(), Call::Pread), 1);
+        std::string bytes(image.bytes.begin(), image.bytes.end());
+        QVERIFY(tableOfBytes(bytes, "pipe") == table);
+        QVERIFY_THROWS_EXCEPTION(ImageError, tableOfBytes(bytes.substr(0, kTableLast - 1), "p"));
+    }
+
+    // A read-only handle reads, and takes no write.
+    void readOnlyImagesRead() {
+        Folder folder;
+        const auto path = folder.write("rom.smc", Image::random(2));
+        std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+        auto image = ImageFile::open(files_, path, ImageFile::Access::ReadOnly);
+        const std::uint8_t byte = 1;
+        QVERIFY_THROWS_EXCEPTION(ImageError, image.write(kTableFirst, {&byte, 1}));
+    }
+
+    void aLoadChangesOnlyTheListedStores() {
+        const Image before = Image::random(3);
+        const auto path = folder_.write("rom.smc", before);
+        files_.reset();
+        const auto result = loadStores(files_, path, listedStores());
+        QCOMPARE(result.listed, 5);
+        QCOMPARE(result.changed, 5);
+        QCOMPARE(result.writes, 3);
+        QCOMPARE(std::count(files_.log.begin(), files_.log.end(), Call::Pwrite), 3);
+        QVERIFY(Image::load(path).bytes == loaded(before, listedStores()).bytes);
+
+        files_.reset(); // the same again changes nothing and writes nothing
+        QCOMPARE(loadStores(files_, path, listedStores()).changed, 0);
+        QCOMPARE(std::count(files_.log.begin(), files_.log.end(), Call::Pwrite), 0);
+    }
+
+    void aWholeTableIsOneWrite() {
+        const Image before = Image::random(4), other = Image::random(5);
+        const auto path = folder_.write("rom.smc", before);
+        std::vector<ListedStore> all;
+        for (int s = 0; s < kStoreCount; ++s)
+            all.push_back({s, other.record(s)});
+        files_.reset();
+        QCOMPARE(loadStores(files_, path, all).writes, 1);
+        Image expected = before;
+        for (int s = 0; s < kStoreCount; ++s)
+            expected.setRecord(s, other.record(s));
+        QVERIFY(Image::load(path).bytes == expected.bytes);
+    }
+
+    void refusedImages_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing"
+                                 << "No such file";
+        QTest::newRow("one byte short of the table") << "short"
+                                                     << "too short";
+        QTest::newRow("a directory") << "directory"
+                                     << "not a regular file";
+    }
+    void refusedImages() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        Folder folder;
+        const auto path = folder.path("bad.smc");
+        if (kind == "short")
+            Image(kTableLast - 1).save(path);
+        else if (kind == "directory")
+            std::filesystem::create_directory(path);
+        const QString message = failure(path);
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY2(message.contains("Nothing was written"), qPrintable(message));
+        if (kind == "missing")
+            QVERIFY(!std::filesystem::exists(path));
+        if (kind == "short")
+            QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(kTableLast - 1));
+    }
+
+    // Every call of a load, failing (or shortened) in turn.
+    void everyFailingCall_data() {
+        QTest::addColumn<int>("call");
+        QTest::addColumn<int>("fault");
+        const Image before = Image::random(6);
+        const auto path = folder_.write("count.smc", before);
+        files_.reset();
+        loadStores(files_, path, listedStores());
+        const auto calls = files_.log;
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            const char* name = ScriptedFileOps::name(calls[i]);
+            QTest::addRow("call %d (%s) fails", int(i + 1), name)
+                << int(i + 1) << int(Fault::Error);
+            if (ScriptedFileOps::canBeShort(calls[i]))
+                QTest::addRow("call %d (%s) is short", int(i + 1), name)
+                    << int(i + 1) << int(Fault::Short);
+        }
+    }
+    void everyFailingCall() {
+        QFETCH(int, call);
+        QFETCH(int, fault);
+        const Image before = Image::random(7);
+        const Image after = loaded(before, listedStores());
+        const auto path = folder_.write("rom.smc", before);
+        files_.reset();
+        files_.add({call, {}, Fault(fault), EIO});
+        const QString message = failure(path);
+        QVERIFY(files_.fired);
+        const auto now = Image::load(path).bytes;
+        QCOMPARE(now.size(), before.bytes.size());
+        if (message.isEmpty()) { // a short read is read on
+            QVERIFY(now == after.bytes);
+            return;
+        }
+        QVERIFY2(message.contains(QString::fromStdString(path)), qPrintable(message));
+        if (now == before.bytes)
+            QVERIFY2(message.contains("Nothing was written") || message.contains("as it was"),
+                     qPrintable(message));
+        else if (now == after.bytes)
+            QVERIFY2(message.contains("written and flushed"), qPrintable(message));
+        else
+            QFAIL(qPrintable("the image holds neither the old records nor the new: " + message));
+    }
+
+    // A put back that fails too says which stores may hold new records.
+    void aFailedPutBackNamesTheStores() {
+        const Image before = Image::random(8);
+        const auto path = folder_.write("rom.smc", before);
+        files_.reset();
+        files_.add({2, Call::Pwrite, Fault::Error, EIO}); // the second run
+        files_.add({3, Call::Pwrite, Fault::Error, EIO}); // the first run's putting back
+        const QString message = failure(path);
+        QVERIFY2(message.contains("Stores 3 to 5 may hold some of the new records"),
+                 qPrintable(message));
+        Image outside = Image::load(path);
+        for (int s : {3, 4, 5})
+            outside.setRecord(s, before.record(s));
+        QVERIFY(outside.bytes == before.bytes);
+    }
+
+    // Another program truncates the image during the load.
+    void truncatedDuringTheLoad() {
+        const Image before = Image::random(9);
+        const auto path = folder_.write("rom.smc", before);
+        files_.reset();
+        files_.beforeCall(Call::Fstat, 2, [path] { std::filesystem::resize_file(path, 1000000); });
+        const QString message = failure(path);
+        QVERIFY2(message.contains("changed size") && message.contains("Nothing was written"),
+                 qPrintable(message));
+        QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(1000000));
+    }
+
+private:
+    QString failure(const std::string& path) {
+        try {
+            loadStores(files_, path, listedStores());
+        } catch (const ImageError& error) {
+            return QString::fromUtf8(error.what());
+        }
+        return {};
+    }
+
+    Folder folder_;
+    ScriptedFileOps files_;
+};
+
+QTEST_GUILESS_MAIN(TestTableFile)
+#include "test_tablefile.moc"

@@ -1,0 +1,218 @@
+#include "TableText.h"
+
+#include "ItemCatalog.h"
+#include "StoreCatalog.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace text {
+
+using namespace store;
+
+namespace {
+
+constexpr int kNotListed = 0;
+constexpr int kMaxId = 255;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The words of a line, after its comment is cut off.
+std::vector<std::string_view> words(std::string_view line) {
+    if (const auto hash = line.find('#'); hash != std::string_view::npos)
+        line = line.substr(0, hash);
+    std::vector<std::string_view> result;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && isBlank(line[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && !isBlank(line[i]))
+            ++i;
+        if (i > start)
+            result.push_back(line.substr(start, i - start));
+    }
+    return result;
+}
+
+// A word of decimal digits as a number up to limit; nothing when it is not one.
+std::optional<int> number(std::string_view word, int limit) {
+    if (word.empty() || word.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    const auto significant = word.find_first_not_of('0');
+    if (significant == std::string_view::npos)
+        return 0;
+    word = word.substr(significant);
+    if (word.size() > 9) // past any limit here, and past int's range
+        return limit + 1;
+    int value = 0;
+    std::from_chars(word.data(), word.data() + word.size(), value);
+    return value;
+}
+
+std::string joined(const std::vector<std::string_view>& list) {
+    std::string text;
+    for (const auto& word : list) {
+        if (!text.empty())
+            text += ' ';
+        text += word;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string tableTextFormatLine() {
+    return std::string(kTableTextFormat) + " " + std::to_string(kTableTextVersion);
+}
+
+TableText parseTableText(std::string_view text) {
+    TableText result;
+    std::array<int, kStoreCount> listedOn{}; // the line that listed each store
+    listedOn.fill(kNotListed);
+    bool formatSeen = false;
+    int lineNumber = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        ++lineNumber;
+        const auto list = words(line);
+        if (list.empty())
+            continue;
+        const auto fail = [&](std::string_view atFault, std::string expected) {
+            result.errors.push_back({lineNumber, std::string(atFault), std::move(expected)});
+        };
+
+        if (!formatSeen) {
+            formatSeen = true;
+            if (list[0] != kTableTextFormat)
+                fail(joined(list), "the format line \"" + tableTextFormatLine() + "\"");
+            else if (list.size() != 2 || list[1] != std::to_string(kTableTextVersion))
+                fail(joined(list), "version " + std::to_string(kTableTextVersion) +
+                                       " of the format (\"" + tableTextFormatLine() + "\")");
+            continue;
+        }
+
+        const auto store = number(list[0], kLastStore);
+        if (!store) {
+            fail(list[0], "a store number from 0 to 64");
+            continue;
+        }
+        if (*store > kLastStore) {
+            fail(list[0],
+                 "a store number from 0 to 64 (there is no store " + std::string(list[0]) + ")");
+            continue;
+        }
+        bool good = true;
+        if (list.size() < 1 + kSlotsPerStore) {
+            fail(joined(list), "7 item ids after the store number; " +
+                                   std::to_string(list.size() - 1) + " given, slot " +
+                                   std::to_string(list.size()) + " is missing");
+            good = false;
+        } else if (list.size() > 1 + kSlotsPerStore) {
+            fail(list[1 + kSlotsPerStore],
+                 "7 item ids after the store number; this is an extra one (put names after #)");
+            good = false;
+        }
+        ListedStore listed{*store, {}, lineNumber};
+        for (std::size_t k = 1; k < list.size() && k <= kSlotsPerStore; ++k) {
+            const auto id = number(list[k], kMaxId);
+            if (!id || *id > kMaxId) {
+                fail(list[k], "an item id from 0 to 255 for slot " + std::to_string(k));
+                good = false;
+                continue;
+            }
+            listed.ids[k - 1] = static_cast<std::uint8_t>(*id);
+        }
+        if (listedOn[*store] != kNotListed) {
+            fail(list[0], "each store at most once; store " + std::to_string(*store) +
+                              " is listed on line " + std::to_string(listedOn[*store]) +
+                              " already");
+            continue;
+        }
+        listedOn[*store] = lineNumber;
+        if (good)
+            result.stores.push_back(listed);
+    }
+    if (!formatSeen)
+        result.errors.push_back({lineNumber == 0 ? 1 : lineNumber, "",
+                                 "the format line \"" + tableTextFormatLine() + "\""});
+    return result;
+}
+
+bool looksLikeTableText(std::string_view bytes) {
+    std::size_t i = 0;
+    for (;;) {
+        while (i < bytes.size() && (isBlank(bytes[i]) || bytes[i] == '\n'))
+            ++i;
+        if (i < bytes.size() && bytes[i] == '#') {
+            i = bytes.find('\n', i);
+            if (i == std::string_view::npos)
+                return false;
+            continue;
+        }
+        return bytes.substr(i).starts_with(kTableTextFormat);
+    }
+}
+
+std::string itemName(std::uint8_t id) {
+    std::string_view name = catalog::kItemNames[id];
+    while (!name.empty() && name.front() == ' ')
+        name.remove_prefix(1);
+    return std::string(name);
+}
+
+std::string formatTableText(const Table& table) {
+    std::string out = tableTextFormatLine() + "\n";
+    out += "# Each line: a store number, then the item ids of its slots 1 to 7. After '#',\n"
+           "# the store's name and the items' names, which are not read back.\n";
+    char numbers[64];
+    for (int s = kFirstStore; s <= kLastStore; ++s) {
+        int n = std::snprintf(numbers, sizeof numbers, "%2d ", s);
+        for (std::uint8_t id : table[s])
+            n += std::snprintf(numbers + n, sizeof numbers - std::size_t(n), " %3d", id);
+        out.append(numbers, std::size_t(n));
+        out += "  # ";
+        out += catalog::kStoreNames[s];
+        for (std::uint8_t id : table[s]) {
+            out += " | ";
+            out += itemName(id);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+Stores allStores(const Table& table) {
+    Stores stores;
+    for (int s = kFirstStore; s <= kLastStore; ++s)
+        stores[s] = table[s];
+    return stores;
+}
+
+std::vector<SlotChange> differences(const Stores& a, const Stores& b) {
+    std::vector<SlotChange> changes;
+    for (int s = kFirstStore; s <= kLastStore; ++s) {
+        if (!a[s] || !b[s])
+            continue;
+        for (int k = kFirstSlot; k <= kLastSlot; ++k) {
+            const auto from = (*a[s])[k - 1], to = (*b[s])[k - 1];
+            if (from != to)
+                changes.push_back({s, k, from, to});
+        }
+    }
+    return changes;
+}
+
+std::string describe(const SlotChange& change) {
+    return "store " + std::to_string(change.store) + " (" +
+           std::string(catalog::kStoreNames[change.store]) + ") slot " +
+           std::to_string(change.slot) + ": " + std::to_string(change.from) + " " +
+           itemName(change.from) + " -> " + std::to_string(change.to) + " " + itemName(change.to);
+}
+
+} // namespace text
