@@ -251,7 +251,7 @@ int dump(const std::vector<std::string>& arguments) {
 }
 
 int load(const std::vector<std::string>& arguments) {
-    const Words w = words(arguments, {"--dry-run", "-n"}, false);
+    const Words w = words(arguments, {"--dry-run"}, false);
     expectOperands(w, 2, 2, "load IMAGE FILE [--dry-run]");
     const std::string& image = w.operands[0];
     const std::string& file = w.operands[1];

@@ -3,8 +3,10 @@
 #include "ItemCatalog.h"
 #include "StoreCatalog.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace text {
 
@@ -166,24 +168,91 @@ std::string itemName(std::uint8_t id) {
     return std::string(name);
 }
 
-std::string formatTableText(const Table& table) {
-    std::string out = tableTextFormatLine() + "\n";
-    out += "# Each line: a store number, then the item ids of its slots 1 to 7. After '#',\n"
-           "# the store's name and the items' names, which are not read back.\n";
-    char numbers[64];
-    for (int s = kFirstStore; s <= kLastStore; ++s) {
-        int n = std::snprintf(numbers, sizeof numbers, "%2d ", s);
-        for (std::uint8_t id : table[s])
-            n += std::snprintf(numbers + n, sizeof numbers - std::size_t(n), " %3d", id);
-        out.append(numbers, std::size_t(n));
-        out += "  # ";
-        out += catalog::kStoreNames[s];
-        for (std::uint8_t id : table[s]) {
-            out += " | ";
-            out += itemName(id);
-        }
-        out += '\n';
+namespace {
+
+// The pieces of a dump's lines, made once: every number column and every name as
+// it stands in a line, each in a slot of fixed size, so that writing a table is
+// copying whole slots (one or two machine moves each) and counting their lengths.
+constexpr std::size_t kNameSlot = 32;  // " | " and the longest item name fit
+constexpr std::size_t kStoreSlot = 48; // "  # " and the longest store name fit
+constexpr std::size_t kNumberSlot = 4; // " 213", "12  "
+
+template <std::size_t Size> struct Piece {
+    std::array<char, Size> bytes{};
+    std::size_t length = 0;
+    void set(const std::string& text) {
+        if (text.size() > Size)
+            std::abort(); // the catalogues' names are fixed, and the slots made for them
+        std::memcpy(bytes.data(), text.data(), text.size());
+        length = text.size();
     }
+};
+
+struct LinePieces {
+    std::array<Piece<kNumberSlot>, store::kStoreCount> storeNumber; // "12  "
+    std::array<Piece<kStoreSlot>, store::kStoreCount> storeName;    // "  # Burglin Park Egg Stand"
+    std::array<Piece<kNumberSlot>, catalog::kItemCount> id;         // " 213"
+    std::array<Piece<kNameSlot>, catalog::kItemCount> itemName;     // " | Big league bat"
+};
+
+std::string padded(int value, std::size_t width) {
+    std::string text = std::to_string(value);
+    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+const LinePieces& linePieces() {
+    static const LinePieces pieces = [] {
+        LinePieces made;
+        for (int s = kFirstStore; s <= kLastStore; ++s) {
+            made.storeNumber[s].set(padded(s, 2) + " ");
+            made.storeName[s].set("  # " + std::string(catalog::kStoreNames[s]));
+        }
+        for (int id = 0; id < catalog::kItemCount; ++id) {
+            made.id[id].set(" " + padded(id, 3));
+            made.itemName[id].set(" | " + itemName(std::uint8_t(id)));
+        }
+        return made;
+    }();
+    return pieces;
+}
+
+// Copies a whole slot and moves on by the piece's length: the buffer has room for
+// the slot's excess at every step.
+template <std::size_t Size> void put(char*& at, const Piece<Size>& piece) {
+    std::memcpy(at, piece.bytes.data(), Size);
+    at += piece.length;
+}
+
+constexpr std::size_t kLongestLine =
+    kNumberSlot + kSlotsPerStore * kNumberSlot + kStoreSlot + kSlotsPerStore * kNameSlot + 1;
+
+} // namespace
+
+void formatTableText(const Table& table, std::string& out) {
+    static const std::string head =
+        tableTextFormatLine() +
+        "\n# Each line: a store number, then the item ids of its slots 1 to 7. After '#',\n"
+        "# the store's name and the items' names, which are not read back.\n";
+    const LinePieces& pieces = linePieces();
+    out.resize(head.size() + std::size_t(kStoreCount) * kLongestLine);
+    char* at = out.data();
+    std::memcpy(at, head.data(), head.size());
+    at += head.size();
+    for (int s = kFirstStore; s <= kLastStore; ++s) {
+        put(at, pieces.storeNumber[s]);
+        for (std::uint8_t id : table[s])
+            put(at, pieces.id[id]);
+        put(at, pieces.storeName[s]);
+        for (std::uint8_t id : table[s])
+            put(at, pieces.itemName[id]);
+        *at++ = '\n';
+    }
+    out.resize(std::size_t(at - out.data()));
+}
+
+std::string formatTableText(const Table& table) {
+    std::string out;
+    formatTableText(table, out);
     return out;
 }
 

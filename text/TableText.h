@@ -49,6 +49,8 @@ bool looksLikeTableText(std::string_view bytes);
 // The whole table as text: the format line, a comment that explains the lines, and
 // one line per store with the store's name and the items' names as its comment.
 std::string formatTableText(const Table& table);
+// The same into out, reusing its room (for a program that writes many).
+void formatTableText(const Table& table, std::string& out);
 
 // An item's name as texts show it (without the catalogue's leading blank).
 std::string itemName(std::uint8_t id);

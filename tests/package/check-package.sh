@@ -37,6 +37,7 @@ lintian --info "$changes" 2>/dev/null | grep '^I:' | sed 's/^/    /' || echo "  
 files="$(dpkg-deb -c "$deb" | awk '{print $6}')"
 holds() { grep -qxF "./$1" <<<"$files"; }
 for path in usr/bin/QuendleStoreEdit usr/share/man/man1/QuendleStoreEdit.1.gz \
+    usr/bin/quendle-stores usr/share/man/man1/quendle-stores.1.gz \
     usr/share/applications/org.quendlestoreedit.QuendleStoreEdit.desktop \
     usr/share/metainfo/org.quendlestoreedit.QuendleStoreEdit.metainfo.xml \
     usr/share/doc/quendlestoreedit/copyright usr/share/doc/quendlestoreedit/changelog.gz; do
@@ -61,8 +62,12 @@ check "the desktop entry is valid" desktop-file-validate \
     "$work/root/usr/share/applications/org.quendlestoreedit.QuendleStoreEdit.desktop"
 check "the AppStream metainfo is valid" appstreamcli validate --no-net \
     "$work/root/usr/share/metainfo/org.quendlestoreedit.QuendleStoreEdit.metainfo.xml"
-check "the binary reports the package's version" \
+check "the editor reports the package's version" \
     bash -c "[ \"\$(env -u DISPLAY '$binary' --version)\" = 'QuendleStoreEdit $version' ]"
+check "quendle-stores reports the package's version" \
+    bash -c "[ \"\$('$work/root/usr/bin/quendle-stores' --version)\" = 'quendle-stores $version' ]"
+check "quendle-stores links no Qt library" \
+    bash -c "! readelf -d '$work/root/usr/bin/quendle-stores' | grep -q 'libQt'"
 
 echo "package: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,121 @@
+// Benchmarks of quendle-stores' own work, over the core alone: dumping the table of
+// 1,000 images of 4 MiB each against a floor measured in the same run (a plain loop
+// of open, one pread of the table's 455 bytes and close over the same files), and
+// loading one store into an image of 256 MiB against one of 4 MiB. Prints the cost
+// per image, the median of several rounds, and the ratios beside the targets.
+#include "TableFile.h"
+#include "TableText.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kImages = 1000;
+constexpr off_t kSmall = off_t(4) << 20;
+constexpr off_t kLarge = off_t(256) << 20;
+constexpr int kRounds = 7;
+constexpr std::size_t kTableBytes = std::size_t(store::kStoreCount) * store::kSlotsPerStore;
+
+double now() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The median over rounds of the seconds one call of work takes.
+double median(int rounds, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r) {
+        const double start = now();
+        work();
+        times.push_back(now() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// A sparse image: holes everywhere but a table of varied bytes.
+void makeImage(const std::string& path, off_t length, int seed) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::uint8_t> table(kTableBytes);
+    for (std::size_t i = 0; i < table.size(); ++i)
+        table[i] = std::uint8_t(i * 7 + seed);
+    if (fd < 0 || ::ftruncate(fd, length) != 0 ||
+        ::pwrite(fd, table.data(), table.size(), store::kTableFirst - 1) < 0)
+        std::abort();
+    ::close(fd);
+}
+
+} // namespace
+
+int main() {
+    const auto dir = std::filesystem::temp_directory_path() / "bench_stores";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::vector<std::string> images;
+    for (int i = 0; i < kImages; ++i) {
+        images.push_back((dir / ("image" + std::to_string(i) + ".smc")).string());
+        makeImage(images.back(), kSmall, i);
+    }
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    store::PosixFileOps ops;
+
+    // The floor: the least any dump must do for each image.
+    const auto floorLoop = [&] {
+        std::uint8_t table[kTableBytes];
+        for (const auto& path : images) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0 || ::pread(fd, table, sizeof table, store::kTableFirst - 1) < 0)
+                std::abort();
+            ::close(fd);
+        }
+    };
+    // The dump as quendle-stores does it: the table read through the image access,
+    // formatted with its names, and written out.
+    std::string text;
+    const auto dumpLoop = [&] {
+        for (const auto& path : images) {
+            text::formatTableText(store::readTableOf(ops, path, store::ImageFile::Access::ReadOnly),
+                                  text);
+            if (::write(devNull, text.data(), text.size()) < 0)
+                std::abort();
+        }
+    };
+    floorLoop(); // warm the cache for both
+    const double floor = median(kRounds, floorLoop) / kImages;
+    const double dump = median(kRounds, dumpLoop) / kImages;
+
+    const auto smallImage = (dir / "load-4MiB.smc").string();
+    const auto largeImage = (dir / "load-256MiB.smc").string();
+    makeImage(smallImage, kSmall, 1);
+    makeImage(largeImage, kLarge, 1);
+    int round = 0;
+    const auto loadOne = [&](const std::string& path) {
+        return [&, path] { // a record that differs each time, so that it is written
+            ++round;
+            store::loadStores(ops, path, {{12, {std::uint8_t(round), 1, 2, 3, 4, 5, 6}}});
+        };
+    };
+    const double loadSmall = median(15, loadOne(smallImage));
+    const double loadLarge = median(15, loadOne(largeImage));
+
+    std::printf("%-52s %12s   %s\n", "operation", "per image", "target");
+    std::printf("%-52s %9.2f us\n", "floor: open, one pread of 455 bytes, close", floor * 1e6);
+    std::printf("%-52s %9.2f us\n", "dump: read, format with names, write out", dump * 1e6);
+    std::printf("%-52s %9.2f      < 1.5\n", "dump / floor", dump / floor);
+    std::printf("%-52s %9.2f us\n", "load one store, 4 MiB image (with its fsync)",
+                loadSmall * 1e6);
+    std::printf("%-52s %9.2f us\n", "load one store, 256 MiB sparse image", loadLarge * 1e6);
+    std::printf("%-52s %9.2f      < 1.2\n", "load 256 MiB / 4 MiB", loadLarge / loadSmall);
+    ::close(devNull);
+    std::filesystem::remove_all(dir);
+    return 0;
+}
