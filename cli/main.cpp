@@ -149,7 +149,7 @@ Stores sideOf(const std::string& name) {
     }
     PosixFileOps ops;
     const Table table = stdio ? tableOfBytes(bytes, "standard input")
-                              : readTableOf(ops, name, ImageFile::Access::ReadOnly);
+                              : readTableOf(ops, name);
     return allStores(table);
 }
 
@@ -157,7 +157,7 @@ Table imageTable(const std::string& name) {
     PosixFileOps ops;
     if (name == kStdio)
         return tableOfBytes(readAll(name), "standard input");
-    return readTableOf(ops, name, ImageFile::Access::ReadOnly);
+    return readTableOf(ops, name);
 }
 
 // Writes text to name ("-": standard output) through a file beside it that is

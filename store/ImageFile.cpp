@@ -33,10 +33,13 @@ ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) 
         throw ImageError("No ROM image is chosen.");
 
     // No O_CREAT and no O_TRUNC: the file must exist and keeps every byte it holds.
+    // O_NONBLOCK: a FIFO named by mistake must not wait for a writer; for a regular
+    // file it changes nothing.
     const bool writable = access == Access::ReadWrite;
     int fd = -1;
     do {
-        fd = ops.open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY);
+        fd = ops.open(path.c_str(),
+                      (writable ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int error = errno;
@@ -65,6 +68,38 @@ ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) 
                          std::to_string(kMinimumImageLength) + ".");
     }
     return ImageFile(ops, path, fd, FileIdentity{info.st_dev, info.st_ino}, length, access);
+}
+
+void ImageFile::readOnce(FileOps& ops, const std::string& path, Position first,
+                         std::span<std::uint8_t> bytes) {
+    if (path.empty())
+        throw ImageError("No ROM image is chosen.");
+    // O_NONBLOCK as in open().
+    int fd = -1;
+    do {
+        fd = ops.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    std::size_t done = 0;
+    while (fd >= 0 && done < bytes.size()) {
+        const ssize_t got = ops.pread(fd, bytes.data() + done, bytes.size() - done,
+                                      static_cast<off_t>(first - 1 + Position(done)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    if (fd >= 0 && done == bytes.size()) {
+        if (ops.close(fd) != 0)
+            throw ImageError("Closing " + quoted(path) + " failed: " + reason(errno) + ".");
+        return;
+    }
+    if (fd >= 0)
+        ops.close(fd);
+    // Whatever went wrong: the full open says it as it says it for any image.
+    ImageFile image = open(ops, path, Access::ReadOnly);
+    image.read(first, bytes);
+    image.close();
 }
 
 ImageFile::ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity, Position length,

@@ -33,6 +33,13 @@ public:
     // be opened so, or is shorter than the store table's end.
     static ImageFile open(FileOps& ops, const std::string& path, Access access = Access::ReadWrite);
 
+    // Reads bytes from position first (1-based) of the file at path, opened for
+    // reading for this one read: the way to take a few bytes from an image that is
+    // not written (three calls: open, pread, close). A file that does not hold the
+    // bytes, or is no regular file, is refused as open() refuses it.
+    static void readOnce(FileOps& ops, const std::string& path, Position first,
+                         std::span<std::uint8_t> bytes);
+
     ImageFile(ImageFile&& other) noexcept;
     ImageFile& operator=(ImageFile&&) = delete;
     ImageFile(const ImageFile&) = delete;

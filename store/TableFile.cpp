@@ -77,11 +77,10 @@ Table readTable(const ImageFile& image) {
     return tableFromBytes(bytes.data());
 }
 
-Table readTableOf(FileOps& ops, const std::string& path, ImageFile::Access access) {
-    ImageFile image = ImageFile::open(ops, path, access);
-    const Table table = readTable(image);
-    image.close();
-    return table;
+Table readTableOf(FileOps& ops, const std::string& path) {
+    std::array<std::uint8_t, kTableBytes> bytes{};
+    ImageFile::readOnce(ops, path, kTableFirst, bytes);
+    return tableFromBytes(bytes.data());
 }
 
 Table tableOfBytes(std::string_view bytes, const std::string& name) {

@@ -25,9 +25,9 @@ struct ListedStore {
 // The table of an image already open.
 Table readTable(const ImageFile& image);
 
-// Opens path, reads its table and closes it. Throws ImageError.
-Table readTableOf(FileOps& ops, const std::string& path,
-                  ImageFile::Access access = ImageFile::Access::ReadWrite);
+// The table of the image at path, read once and not written (ImageFile::readOnce).
+// Throws ImageError.
+Table readTableOf(FileOps& ops, const std::string& path);
 
 // The table held in the bytes of a whole image (read from a pipe, say). Throws
 // ImageError when they do not reach the table's end.

@@ -173,18 +173,18 @@ namespace {
 // The pieces of a dump's lines, made once: every number column and every name as
 // it stands in a line, each in a slot of fixed size, so that writing a table is
 // copying whole slots (one or two machine moves each) and counting their lengths.
-constexpr std::size_t kNameSlot = 32;  // " | " and the longest item name fit
+constexpr std::size_t kNameSlot = 24;  // " | " and the longest item name fit
 constexpr std::size_t kStoreSlot = 48; // "  # " and the longest store name fit
 constexpr std::size_t kNumberSlot = 4; // " 213", "12  "
 
 template <std::size_t Size> struct Piece {
     std::array<char, Size> bytes{};
-    std::size_t length = 0;
+    std::uint8_t length = 0;
     void set(const std::string& text) {
         if (text.size() > Size)
             std::abort(); // the catalogues' names are fixed, and the slots made for them
         std::memcpy(bytes.data(), text.data(), text.size());
-        length = text.size();
+        length = static_cast<std::uint8_t>(text.size());
     }
 };
 

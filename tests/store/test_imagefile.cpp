@@ -3,6 +3,7 @@
 #include "ImageFile.h"
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace store;
@@ -77,6 +78,8 @@ private slots:
                                  << "No such file";
         QTest::newRow("directory") << "directory"
                                    << "not a regular file";
+        QTest::newRow("a FIFO, which must not block") << "fifo"
+                                                      << "not a regular file";
         QTest::newRow("0 bytes") << "0"
                                  << "too short";
         QTest::newRow("66002 bytes") << "66002"
@@ -93,6 +96,8 @@ private slots:
             path.clear();
         else if (kind == "directory")
             std::filesystem::create_directory(path);
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
         else if (kind != "missing")
             folder.write("rom.smc", Image(kind.toLongLong()));
         try {

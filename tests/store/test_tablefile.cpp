@@ -7,6 +7,7 @@
 #include "TableFile.h"
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace store;
 using fixtures::Folder;
@@ -40,14 +41,50 @@ private slots:
     void readsTheWholeTableInOneRead() {
         const Image image = Image::random(1);
         files_.reset();
-        const Table table =
-            readTableOf(files_, folder_.write("rom.smc", image), ImageFile::Access::ReadOnly);
+        const Table table = readTableOf(files_, folder_.write("rom.smc", image));
         for (int s = 0; s < kStoreCount; ++s)
             QVERIFY(table[s] == image.record(s));
-        QCOMPARE(std::count(files_.log.begin(), files_.log.end(), Call::Pread), 1);
+        // Three calls: open, one read of the 455 bytes, close.
+        QCOMPARE(files_.log, (std::vector<Call>{Call::Open, Call::Pread, Call::Close}));
         std::string bytes(image.bytes.begin(), image.bytes.end());
         QVERIFY(tableOfBytes(bytes, "pipe") == table);
         QVERIFY_THROWS_EXCEPTION(ImageError, tableOfBytes(bytes.substr(0, kTableLast - 1), "p"));
+    }
+
+    // Reading the table refuses what open() refuses, and says it the same way.
+    void readingRefuses_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing"
+                                 << "No such file";
+        QTest::newRow("one byte short of the table") << "short"
+                                                     << "too short";
+        QTest::newRow("a directory") << "directory"
+                                     << "not a regular file";
+        QTest::newRow("a FIFO, which must not block") << "fifo"
+                                                      << "not a regular file";
+        QTest::newRow("empty name") << "empty"
+                                    << "No ROM image";
+    }
+    void readingRefuses() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        Folder folder;
+        std::string path = folder.path("bad.smc");
+        if (kind == "short")
+            Image(kTableLast - 1).save(path);
+        else if (kind == "directory")
+            std::filesystem::create_directory(path);
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+        else if (kind == "empty")
+            path.clear();
+        try {
+            readTableOf(files_, path);
+            QFAIL("the table was read");
+        } catch (const ImageError& error) {
+            QVERIFY2(QString::fromUtf8(error.what()).contains(reason), error.what());
+        }
     }
 
     // A read-only handle reads, and takes no write.
