@@ -32,8 +32,10 @@ constexpr int kSuccess = 0;
 constexpr int kDifferent = 1; // diff: the two sides differ
 constexpr int kTrouble = 2;   // a usage error or a failed command
 constexpr char kStdio[] = "-";
-// A text of the table is a few kilobytes; anything far larger is not one.
-constexpr std::size_t kLargestText = 16 << 20;
+// A text of the table is a few kilobytes; anything far larger is not one. An image
+// read from a pipe is held whole, up to a size far past any real one.
+constexpr std::size_t kLargestText = std::size_t(16) << 20;
+constexpr std::size_t kLargestPipedImage = std::size_t(1) << 30;
 
 constexpr char kUsage[] =
     "Usage: quendle-stores COMMAND ARGUMENTS\n"
@@ -69,36 +71,40 @@ std::string storeName(int store) {
     return std::string(catalog::kStoreNames[store]);
 }
 
-// Reads all of a file, or of standard input for "-".
-std::string readAll(const std::string& name) {
+// Reads all of a file (a regular one, a pipe such as <(...), a device), or of
+// standard input for "-", up to limit bytes; more is refused.
+std::string readAll(const std::string& name, std::size_t limit, const char* what) {
     const bool stdio = name == kStdio;
     const int fd = stdio ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         fail("cannot open " + quoted(name) + ": " + std::strerror(errno));
-    struct stat info {};
-    if (!stdio && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
-        ::close(fd);
-        fail("cannot read " + quoted(name) + ": it is not a regular file");
-    }
     std::string bytes;
     char buffer[1 << 16];
+    int error = 0;
+    bool tooLarge = false;
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            const int error = errno;
-            if (!stdio)
-                ::close(fd);
-            fail("cannot read " + quoted(name) + ": " + std::strerror(error));
-        }
-        if (got == 0)
+        if (got < 0)
+            error = errno;
+        else if (bytes.size() + std::size_t(got) > limit)
+            tooLarge = true;
+        if (got <= 0 || tooLarge)
             break;
         bytes.append(buffer, std::size_t(got));
     }
     if (!stdio)
         ::close(fd);
+    if (error != 0)
+        fail("cannot read " + quoted(name) + ": " + std::strerror(error));
+    if (tooLarge)
+        fail(quoted(name) + " is too large to be " + what);
     return bytes;
+}
+
+std::string readText(const std::string& name) {
+    return readAll(name, kLargestText, "a store table text");
 }
 
 void reportTextErrors(const std::string& name, const TableText& text) {
@@ -113,8 +119,6 @@ void reportTextErrors(const std::string& name, const TableText& text) {
 }
 
 TableText parseText(const std::string& name, const std::string& bytes) {
-    if (bytes.size() > kLargestText)
-        fail(quoted(name) + " is too large to be a store table text");
     TableText text = parseTableText(bytes);
     if (!text.errors.empty()) {
         reportTextErrors(name, text);
@@ -124,39 +128,40 @@ TableText parseText(const std::string& name, const std::string& bytes) {
     return text;
 }
 
-// One side of a comparison: all stores of an image, the listed ones of a text.
+// One side of a comparison: all stores of an image, the listed ones of a text. A
+// text begins with its format line, an image with anything else; a regular file is
+// told by its first bytes, a pipe is read whole first.
 Stores sideOf(const std::string& name) {
-    Stores side;
+    PosixFileOps ops;
     std::string bytes;
-    const bool stdio = name == kStdio;
-    if (stdio) {
-        bytes = readAll(name);
-    } else {
-        // Peek: a text begins with its format line, an image with anything else.
-        const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    bool regular = false;
+    if (name != kStdio) {
+        const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             fail("cannot open " + quoted(name) + ": " + std::strerror(errno));
+        struct stat info {};
         char head[4096];
-        const ssize_t got = ::pread(fd, head, sizeof head, 0);
+        ssize_t got = -1;
+        regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+        if (regular)
+            got = ::pread(fd, head, sizeof head, 0);
         ::close(fd);
-        if (got > 0 && looksLikeTableText(std::string_view(head, std::size_t(got))))
-            bytes = readAll(name);
+        if (regular && !(got > 0 && looksLikeTableText(std::string_view(head, std::size_t(got)))))
+            return allStores(readTableOf(ops, name));
     }
-    if (!bytes.empty() && looksLikeTableText(bytes)) {
-        for (const ListedStore& store : parseText(name, bytes).stores)
-            side[store.store] = store.ids;
-        return side;
-    }
-    PosixFileOps ops;
-    const Table table = stdio ? tableOfBytes(bytes, "standard input")
-                              : readTableOf(ops, name);
-    return allStores(table);
+    bytes = readAll(name, kLargestPipedImage, "an image or a store table text");
+    if (!looksLikeTableText(bytes))
+        return allStores(tableOfBytes(bytes, name == kStdio ? "standard input" : name));
+    Stores side;
+    for (const ListedStore& store : parseText(name, bytes).stores)
+        side[store.store] = store.ids;
+    return side;
 }
 
 Table imageTable(const std::string& name) {
     PosixFileOps ops;
     if (name == kStdio)
-        return tableOfBytes(readAll(name), "standard input");
+        return tableOfBytes(readAll(name, kLargestPipedImage, "an image"), "standard input");
     return readTableOf(ops, name);
 }
 
@@ -169,8 +174,8 @@ void writeText(const std::string& name, const std::string& text, const std::stri
             fail("cannot write standard output");
         return;
     }
-    struct stat target {
-    }, source{};
+    struct stat target {};
+    struct stat source {};
     if (::stat(name.c_str(), &target) == 0 && ::stat(image.c_str(), &source) == 0 &&
         target.st_dev == source.st_dev && target.st_ino == source.st_ino)
         fail(quoted(name) + " is the image itself; the dump would overwrite it");
@@ -257,7 +262,7 @@ int load(const std::vector<std::string>& arguments) {
     const std::string& file = w.operands[1];
     if (image == kStdio)
         fail("cannot load into standard input: name an image file");
-    const TableText listed = parseText(file, readAll(file));
+    const TableText listed = parseText(file, readText(file));
     if (!w.flags.empty()) {
         const Stores before = allStores(imageTable(image));
         Stores after = before;

@@ -51,7 +51,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ImageError, tableOfBytes(bytes.substr(0, kTableLast - 1), "p"));
     }
 
-    // Reading the table refuses what open() refuses, and says it the same way.
+    // Reading the table and loading into it refuse what open() refuses, and say it
+    // the same way; the load writes nothing, and creates and extends nothing.
     void readingRefuses_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
@@ -85,6 +86,13 @@ private slots:
         } catch (const ImageError& error) {
             QVERIFY2(QString::fromUtf8(error.what()).contains(reason), error.what());
         }
+        const QString message = failure(path);
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY2(message.contains("Nothing was written"), qPrintable(message));
+        if (kind == "missing")
+            QVERIFY(!std::filesystem::exists(path));
+        if (kind == "short")
+            QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(kTableLast - 1));
     }
 
     // A read-only handle reads, and takes no write.
@@ -125,34 +133,6 @@ private slots:
         for (int s = 0; s < kStoreCount; ++s)
             expected.setRecord(s, other.record(s));
         QVERIFY(Image::load(path).bytes == expected.bytes);
-    }
-
-    void refusedImages_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing"
-                                 << "No such file";
-        QTest::newRow("one byte short of the table") << "short"
-                                                     << "too short";
-        QTest::newRow("a directory") << "directory"
-                                     << "not a regular file";
-    }
-    void refusedImages() {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
-        Folder folder;
-        const auto path = folder.path("bad.smc");
-        if (kind == "short")
-            Image(kTableLast - 1).save(path);
-        else if (kind == "directory")
-            std::filesystem::create_directory(path);
-        const QString message = failure(path);
-        QVERIFY2(message.contains(reason), qPrintable(message));
-        QVERIFY2(message.contains("Nothing was written"), qPrintable(message));
-        if (kind == "missing")
-            QVERIFY(!std::filesystem::exists(path));
-        if (kind == "short")
-            QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(kTableLast - 1));
     }
 
     // Every call of a load, failing (or shortened) in turn.
