@@ -7,12 +7,10 @@
 
 #include <QApplication>
 #include <QByteArray>
-#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 

@@ -5,6 +5,14 @@
 
 namespace store {
 
+// How messages name a file: its path between double quotes.
+inline std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+// The sentence that ends a message of a command that wrote nothing.
+inline constexpr char kNothingWritten[] = " Nothing was written.";
+
 // A failure of the image access or of a store sequence. what() is a complete
 // sentence that names the file (where there is one) and the reason, ready to show.
 class ImageError : public std::runtime_error {

@@ -14,10 +14,6 @@ std::string reason(int error) {
     return std::strerror(error);
 }
 
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 int fstatRetrying(FileOps& ops, int fd, struct stat* info) {
     int result = 0;
     do {
@@ -26,21 +22,45 @@ int fstatRetrying(FileOps& ops, int fd, struct stat* info) {
     return result;
 }
 
+// No O_CREAT and no O_TRUNC: the file must exist and keeps every byte it holds.
+// O_NONBLOCK: a FIFO named by mistake must not wait for a writer; for a regular file
+// it changes nothing.
+int openRetrying(FileOps& ops, const std::string& path, int accessMode) {
+    int fd = -1;
+    do {
+        fd = ops.open(path.c_str(), accessMode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Reads bytes from position first (1-based) on, going on after a short read. Gives
+// how many were read; fewer than asked at the end of the file, or on an error, with
+// errno set then (0 at the end of the file).
+std::size_t preadAll(FileOps& ops, int fd, Position first, std::span<std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ops.pread(fd, bytes.data() + done, bytes.size() - done,
+                                      static_cast<off_t>(first - 1 + Position(done)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (got == 0)
+                errno = 0;
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 } // namespace
 
 ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) {
     if (path.empty())
         throw ImageError("No ROM image is chosen.");
 
-    // No O_CREAT and no O_TRUNC: the file must exist and keeps every byte it holds.
-    // O_NONBLOCK: a FIFO named by mistake must not wait for a writer; for a regular
-    // file it changes nothing.
     const bool writable = access == Access::ReadWrite;
-    int fd = -1;
-    do {
-        fd = ops.open(path.c_str(),
-                      (writable ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = openRetrying(ops, path, writable ? O_RDWR : O_RDONLY);
     if (fd < 0) {
         const int error = errno;
         if (error == EISDIR)
@@ -74,22 +94,8 @@ void ImageFile::readOnce(FileOps& ops, const std::string& path, Position first,
                          std::span<std::uint8_t> bytes) {
     if (path.empty())
         throw ImageError("No ROM image is chosen.");
-    // O_NONBLOCK as in open().
-    int fd = -1;
-    do {
-        fd = ops.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    std::size_t done = 0;
-    while (fd >= 0 && done < bytes.size()) {
-        const ssize_t got = ops.pread(fd, bytes.data() + done, bytes.size() - done,
-                                      static_cast<off_t>(first - 1 + Position(done)));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    if (fd >= 0 && done == bytes.size()) {
+    const int fd = openRetrying(ops, path, O_RDONLY);
+    if (fd >= 0 && preadAll(ops, fd, first, bytes) == bytes.size()) {
         if (ops.close(fd) != 0)
             throw ImageError("Closing " + quoted(path) + " failed: " + reason(errno) + ".");
         return;
@@ -138,20 +144,14 @@ void ImageFile::read(Position first, std::span<std::uint8_t> bytes) const {
     if (first < 1 || last > length_)
         throw ImageError("Reading " + quoted(path_) + " failed: bytes " + std::to_string(first) +
                          " to " + std::to_string(last) + " lie outside the file.");
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ops_->pread(fd_, bytes.data() + done, bytes.size() - done,
-                                        static_cast<off_t>(first - 1 + Position(done)));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw ImageError(describe("Reading", errno));
-        if (got == 0)
-            throw ImageError("Reading " + quoted(path_) + " failed: byte " +
-                             std::to_string(first + Position(done)) +
-                             " lies past the end of the file.");
-        done += static_cast<std::size_t>(got);
-    }
+    const std::size_t done = preadAll(*ops_, fd_, first, bytes);
+    const int error = errno;
+    if (done < bytes.size() && error != 0)
+        throw ImageError(describe("Reading", error));
+    if (done < bytes.size())
+        throw ImageError("Reading " + quoted(path_) + " failed: byte " +
+                         std::to_string(first + Position(done)) +
+                         " lies past the end of the file.");
 }
 
 void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {

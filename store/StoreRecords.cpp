@@ -8,14 +8,9 @@ namespace store {
 namespace {
 
 constexpr std::size_t kQuotedCharacters = 40;
-constexpr char kNothingWritten[] = " Nothing was written.";
 
 bool isContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
 }
 
 int selectedStore(const StoreView& view, const std::string& action) {

@@ -11,15 +11,10 @@ namespace store {
 namespace {
 
 constexpr std::size_t kTableBytes = std::size_t(kStoreCount) * kSlotsPerStore;
-constexpr char kNothingWritten[] = " Nothing was written.";
 
 struct Run {
     int first = 0, last = 0; // stores, both included
 };
-
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
 
 std::string storesText(const std::vector<Run>& runs) {
     std::string text;

@@ -55,22 +55,20 @@ public:
     std::optional<Call> fired; // the call that a scripted fault failed or shortened
 
     int open(const char* path, int flags) override {
-        if (const Plan* plan = enter(Call::Open)) {
-            if (plan->fault != Fault::None)
-                return failWith(Call::Open, plan->error);
-        }
+        if (const Plan* plan = enter(Call::Open))
+            return failWith(Call::Open, plan->error);
         const int fd = ::open(path, flags);
         if (fd >= 0)
             open_.insert(fd);
         return fd;
     }
     int fstat(int fd, struct stat* info) override {
-        if (const Plan* plan = enter(Call::Fstat); plan && plan->fault != Fault::None)
+        if (const Plan* plan = enter(Call::Fstat))
             return failWith(Call::Fstat, plan->error);
         return ::fstat(fd, info);
     }
     ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override {
-        if (const Plan* plan = enter(Call::Pread); plan && plan->fault != Fault::None) {
+        if (const Plan* plan = enter(Call::Pread)) {
             if (plan->fault == Fault::Error)
                 return failWith(Call::Pread, plan->error);
             fired = Call::Pread;
@@ -79,7 +77,7 @@ public:
         return ::pread(fd, buffer, count, offset);
     }
     ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override {
-        if (const Plan* plan = enter(Call::Pwrite); plan && plan->fault != Fault::None) {
+        if (const Plan* plan = enter(Call::Pwrite)) {
             if (plan->fault == Fault::Error)
                 return failWith(Call::Pwrite, plan->error);
             fired = Call::Pwrite;
@@ -88,7 +86,7 @@ public:
         return ::pwrite(fd, buffer, count, offset);
     }
     int fsync(int fd) override {
-        if (const Plan* plan = enter(Call::Fsync); plan && plan->fault != Fault::None)
+        if (const Plan* plan = enter(Call::Fsync))
             return failWith(Call::Fsync, plan->error);
         return ::fsync(fd);
     }
@@ -96,13 +94,14 @@ public:
         const Plan* plan = enter(Call::Close);
         open_.erase(fd);
         const int result = ::close(fd); // a failing close still releases the descriptor
-        if (plan && plan->fault != Fault::None)
+        if (plan)
             return failWith(Call::Close, plan->error);
         return result;
     }
 
 private:
-    // Logs the call, runs the actions planned before it, and gives its fault plan.
+    // Logs the call, runs the actions planned before it, and gives the plan that
+    // faults it (none when no plan does).
     const Plan* enter(Call call) {
         log.push_back(call);
         const int overall = static_cast<int>(log.size());
