@@ -14,7 +14,19 @@ std::string reason(int error) {
     return std::strerror(error);
 }
 
-int fstatRetrying(FileOps& ops, int fd, struct stat* info) {
+// "Reading "x" failed: why." for a window, "cannot read: why" for a command line.
+ImageError failed(const std::string& path, const std::string& doing, const std::string& verb,
+                  const std::string& why) {
+    return ImageError(doing + " " + quoted(path) + " failed: " + why + ".", path,
+                      "cannot " + verb + ": " + why);
+}
+
+ImageError notRegular(const std::string& path) {
+    return ImageError("Cannot open " + quoted(path) + ": it is not a regular file.", path,
+                      "cannot open: not a regular file");
+}
+
+int fstatRetrying(FileOps& ops, int fd, FileStatus* info) {
     int result = 0;
     do {
         result = ops.fstat(fd, info);
@@ -28,7 +40,7 @@ int fstatRetrying(FileOps& ops, int fd, struct stat* info) {
 int openRetrying(FileOps& ops, const std::string& path, int accessMode) {
     int fd = -1;
     do {
-        fd = ops.open(path.c_str(), accessMode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        fd = ops.open(path.c_str(), accessMode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -57,47 +69,46 @@ std::size_t preadAll(FileOps& ops, int fd, Position first, std::span<std::uint8_
 
 ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) {
     if (path.empty())
-        throw ImageError("No ROM image is chosen.");
+        throw ImageError("No ROM image is chosen.", "", "no ROM image is chosen");
 
     const bool writable = access == Access::ReadWrite;
     const int fd = openRetrying(ops, path, writable ? O_RDWR : O_RDONLY);
     if (fd < 0) {
         const int error = errno;
         if (error == EISDIR)
-            throw ImageError("Cannot open " + quoted(path) + ": it is not a regular file.");
-        throw ImageError("Cannot open " + quoted(path) +
-                         (writable ? " for reading and writing: " : " for reading: ") +
-                         reason(error) + ".");
+            throw notRegular(path);
+        const std::string how = writable ? "for reading and writing" : "for reading";
+        throw ImageError("Cannot open " + quoted(path) + " " + how + ": " + reason(error) + ".",
+                         path, "cannot open " + how + ": " + reason(error));
     }
 
-    struct stat info {};
+    FileStatus info{};
     if (fstatRetrying(ops, fd, &info) != 0) {
         const int error = errno;
         ops.close(fd);
-        throw ImageError("Cannot open " + quoted(path) + ": " + reason(error) + ".");
+        throw ImageError("Cannot open " + quoted(path) + ": " + reason(error) + ".", path,
+                         "cannot open: " + reason(error));
     }
-    if (!S_ISREG(info.st_mode)) {
+    if (!S_ISREG(info.mode)) {
         ops.close(fd);
-        throw ImageError("Cannot open " + quoted(path) + ": it is not a regular file.");
+        throw notRegular(path);
     }
-    const Position length = info.st_size;
+    const Position length = info.size;
     if (length < kMinimumImageLength) {
         ops.close(fd);
-        throw ImageError(quoted(path) + " is too short to be the ROM image: it holds " +
-                         std::to_string(length) + " bytes, and the store table ends at byte " +
-                         std::to_string(kMinimumImageLength) + ".");
+        throw tooShort(path, length);
     }
-    return ImageFile(ops, path, fd, FileIdentity{info.st_dev, info.st_ino}, length, access);
+    return ImageFile(ops, path, fd, FileIdentity::of(info), length, access);
 }
 
 void ImageFile::readOnce(FileOps& ops, const std::string& path, Position first,
                          std::span<std::uint8_t> bytes) {
     if (path.empty())
-        throw ImageError("No ROM image is chosen.");
+        throw ImageError("No ROM image is chosen.", "", "no ROM image is chosen");
     const int fd = openRetrying(ops, path, O_RDONLY);
     if (fd >= 0 && preadAll(ops, fd, first, bytes) == bytes.size()) {
         if (ops.close(fd) != 0)
-            throw ImageError("Closing " + quoted(path) + " failed: " + reason(errno) + ".");
+            throw failed(path, "Closing", "close", reason(errno));
         return;
     }
     if (fd >= 0)
@@ -124,54 +135,65 @@ ImageFile::~ImageFile() {
         ops_->close(fd_);
 }
 
-std::string ImageFile::describe(const std::string& what, int error) const {
-    return what + " " + quoted(path_) + " failed: " + reason(error) + ".";
+ImageError tooShort(const std::string& name, Position length) {
+    return ImageError(
+        quoted(name) + " is too short to be the ROM image: it holds " + std::to_string(length) +
+            " bytes, and the store table ends at byte " + std::to_string(kMinimumImageLength) + ".",
+        name,
+        "too short to be the ROM image: it holds " + std::to_string(length) +
+            " bytes, and the store table ends at byte " + std::to_string(kMinimumImageLength));
 }
 
 Position ImageFile::currentLength() const {
     if (fd_ < 0)
-        throw ImageError("Reading " + quoted(path_) + " failed: the image is closed.");
-    struct stat info {};
+        throw failed(path_, "Reading", "read", "the image is closed");
+    FileStatus info{};
     if (fstatRetrying(*ops_, fd_, &info) != 0)
-        throw ImageError(describe("Reading the length of", errno));
-    return info.st_size;
+        throw failed(path_, "Reading the length of", "read the length", reason(errno));
+    return info.size;
 }
 
 void ImageFile::read(Position first, std::span<std::uint8_t> bytes) const {
     if (fd_ < 0)
-        throw ImageError("Reading " + quoted(path_) + " failed: the image is closed.");
+        throw failed(path_, "Reading", "read", "the image is closed");
     const Position last = first + static_cast<Position>(bytes.size()) - 1;
     if (first < 1 || last > length_)
-        throw ImageError("Reading " + quoted(path_) + " failed: bytes " + std::to_string(first) +
-                         " to " + std::to_string(last) + " lie outside the file.");
+        throw failed(path_, "Reading", "read",
+                     "bytes " + std::to_string(first) + " to " + std::to_string(last) +
+                         " lie outside the file");
     const std::size_t done = preadAll(*ops_, fd_, first, bytes);
     const int error = errno;
     if (done < bytes.size() && error != 0)
-        throw ImageError(describe("Reading", error));
+        throw failed(path_, "Reading", "read", reason(error));
     if (done < bytes.size())
-        throw ImageError("Reading " + quoted(path_) + " failed: byte " +
-                         std::to_string(first + Position(done)) +
-                         " lies past the end of the file.");
+        throw failed(path_, "Reading", "read",
+                     "byte " + std::to_string(first + Position(done)) +
+                         " lies past the end of the file");
 }
 
 void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {
     if (fd_ < 0)
-        throw ImageError("Writing " + quoted(path_) + " failed: the image is closed.");
+        throw failed(path_, "Writing", "write", "the image is closed");
     if (access_ != Access::ReadWrite)
-        throw ImageError("Writing " + quoted(path_) + " refused: it is open for reading only.");
+        throw ImageError("Writing " + quoted(path_) + " refused: it is open for reading only.",
+                         path_, "cannot write: it is open for reading only");
     const Position last = first + static_cast<Position>(bytes.size()) - 1;
     if (bytes.empty() || !inTable(first) || !inTable(last) || last > length_)
         throw ImageError("Writing " + quoted(path_) + " refused: bytes " + std::to_string(first) +
-                         " to " + std::to_string(last) + " do not lie inside the store table.");
+                             " to " + std::to_string(last) + " do not lie inside the store table.",
+                         path_,
+                         "cannot write: bytes " + std::to_string(first) + " to " +
+                             std::to_string(last) + " do not lie inside the store table");
     ssize_t put = 0;
     do {
         put = ops_->pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(first - 1));
     } while (put < 0 && errno == EINTR);
     if (put < 0)
-        throw WriteError(describe("Writing", errno), false);
+        throw WriteError(failed(path_, "Writing", "write", reason(errno)), false);
     if (static_cast<std::size_t>(put) != bytes.size())
-        throw WriteError("Writing " + quoted(path_) + " failed: only " + std::to_string(put) +
-                             " of " + std::to_string(bytes.size()) + " bytes were written.",
+        throw WriteError(failed(path_, "Writing", "write",
+                                "only " + std::to_string(put) + " of " +
+                                    std::to_string(bytes.size()) + " bytes were written"),
                          put > 0);
 }
 
@@ -183,7 +205,7 @@ void ImageFile::flush() {
         result = ops_->fsync(fd_);
     } while (result != 0 && errno == EINTR);
     if (result != 0)
-        throw ImageError(describe("Flushing", errno));
+        throw failed(path_, "Flushing", "flush", reason(errno));
 }
 
 void ImageFile::close() {
@@ -193,7 +215,7 @@ void ImageFile::close() {
     fd_ = -1;
     // Never retried on EINTR: on Linux the descriptor is gone either way.
     if (ops_->close(fd) != 0)
-        throw ImageError(describe("Closing", errno));
+        throw failed(path_, "Closing", "close", reason(errno));
 }
 
 } // namespace store

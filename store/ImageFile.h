@@ -16,12 +16,30 @@
 namespace store {
 
 // Which file a path named when it was opened: another file renamed over the path
-// has another identity.
+// has another identity. Inode numbers are reused as soon as a file is removed, so
+// the birth time tells a new file from the old one where the file system keeps it.
 struct FileIdentity {
     dev_t device = 0;
     ino_t inode = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    bool hasBirthTime = false;
+    timespec birthTime{};
+
+    static FileIdentity of(const FileStatus& status) {
+        return {status.device, status.inode, status.hasBirthTime, status.birthTime};
+    }
+    friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
+        if (a.device != b.device || a.inode != b.inode)
+            return false;
+        return !a.hasBirthTime || !b.hasBirthTime ||
+               (a.birthTime.tv_sec == b.birthTime.tv_sec &&
+                a.birthTime.tv_nsec == b.birthTime.tv_nsec);
+    }
 };
+
+class ImageError;
+
+// The refusal of a file of length bytes as an image: too short to hold the table.
+ImageError tooShort(const std::string& name, Position length);
 
 class ImageFile {
 public:
@@ -72,7 +90,6 @@ public:
 private:
     ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity, Position length,
               Access access);
-    std::string describe(const std::string& what, int error) const;
 
     FileOps* ops_;
     std::string path_;

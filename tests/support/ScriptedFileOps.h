@@ -3,7 +3,9 @@
 // can make one call fail with any errno, return a short count, or run an action just
 // before it (another program truncating the file, renaming another file over it or
 // rewriting its bytes). Calls are counted from 1, over all kinds, since the last
-// reset(); a plan may also name the Nth call of one kind.
+// reset(); a plan may also name the Nth call of one kind. Reads and writes of the
+// descriptors named in unscripted (a command's standard error, say) pass through
+// uncounted.
 
 #include "FileOps.h"
 
@@ -18,7 +20,23 @@
 
 class ScriptedFileOps : public store::FileOps {
 public:
-    enum class Call { Open, Fstat, Pread, Pwrite, Fsync, Close };
+    enum class Call {
+        Open,
+        Fstat,
+        Pread,
+        Pwrite,
+        Fsync,
+        Close,
+        Stat,
+        Lstat,
+        Readlink,
+        Read,
+        Write,
+        Fchmod,
+        Fchown,
+        Rename,
+        Unlink
+    };
     enum class Fault { None, Error, Short };
 
     struct Plan {
@@ -30,14 +48,20 @@ public:
     };
 
     static const char* name(Call call) {
-        static const char* const names[] = {"open", "fstat", "pread", "pwrite", "fsync", "close"};
+        static const char* const names[] = {"open",  "fstat",  "pread",  "pwrite",   "fsync",
+                                            "close", "stat",   "lstat",  "readlink", "read",
+                                            "write", "fchmod", "fchown", "rename",   "unlink"};
         return names[static_cast<int>(call)];
     }
-    static bool canBeShort(Call call) { return call == Call::Pread || call == Call::Pwrite; }
+    static bool canBeShort(Call call) {
+        return call == Call::Pread || call == Call::Pwrite || call == Call::Read ||
+               call == Call::Write;
+    }
 
     // Forgets the log and the plans; counting starts again.
     void reset() {
         log.clear();
+        openFlags.clear();
         plans_.clear();
         fired.reset();
     }
@@ -51,21 +75,61 @@ public:
     // Descriptors opened through this object and not closed yet.
     int openDescriptors() const { return static_cast<int>(open_.size()); }
 
-    std::vector<Call> log;     // every call since the last reset, in order
-    std::optional<Call> fired; // the call that a scripted fault failed or shortened
+    std::vector<Call> log;      // every call since the last reset, in order
+    std::optional<Call> fired;  // the call that a scripted fault failed or shortened
+    std::set<int> unscripted;   // descriptors whose reads and writes are not scripted
+    std::vector<int> openFlags; // the flags of every open, in order
 
-    int open(const char* path, int flags) override {
+    int open(const char* path, int flags, mode_t mode) override {
+        openFlags.push_back(flags);
         if (const Plan* plan = enter(Call::Open))
             return failWith(Call::Open, plan->error);
-        const int fd = ::open(path, flags);
+        const int fd = real_.open(path, flags, mode);
         if (fd >= 0)
             open_.insert(fd);
         return fd;
     }
-    int fstat(int fd, struct stat* info) override {
+    int fstat(int fd, store::FileStatus* status) override {
         if (const Plan* plan = enter(Call::Fstat))
             return failWith(Call::Fstat, plan->error);
-        return ::fstat(fd, info);
+        return real_.fstat(fd, status);
+    }
+    int stat(const char* path, store::FileStatus* status) override {
+        if (const Plan* plan = enter(Call::Stat))
+            return failWith(Call::Stat, plan->error);
+        return real_.stat(path, status);
+    }
+    int lstat(const char* path, store::FileStatus* status) override {
+        if (const Plan* plan = enter(Call::Lstat))
+            return failWith(Call::Lstat, plan->error);
+        return real_.lstat(path, status);
+    }
+    ssize_t readlink(const char* path, char* buffer, std::size_t size) override {
+        if (const Plan* plan = enter(Call::Readlink))
+            return failWith(Call::Readlink, plan->error);
+        return real_.readlink(path, buffer, size);
+    }
+    ssize_t read(int fd, void* buffer, std::size_t count) override {
+        if (unscripted.contains(fd))
+            return real_.read(fd, buffer, count);
+        if (const Plan* plan = enter(Call::Read)) {
+            if (plan->fault == Fault::Error)
+                return failWith(Call::Read, plan->error);
+            fired = Call::Read;
+            count = count > 1 ? count - 1 : 0;
+        }
+        return real_.read(fd, buffer, count);
+    }
+    ssize_t write(int fd, const void* buffer, std::size_t count) override {
+        if (unscripted.contains(fd))
+            return real_.write(fd, buffer, count);
+        if (const Plan* plan = enter(Call::Write)) {
+            if (plan->fault == Fault::Error)
+                return failWith(Call::Write, plan->error);
+            fired = Call::Write;
+            count = count > 1 ? count - 1 : 0;
+        }
+        return real_.write(fd, buffer, count);
     }
     ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override {
         if (const Plan* plan = enter(Call::Pread)) {
@@ -74,7 +138,7 @@ public:
             fired = Call::Pread;
             count = count > 1 ? count - 1 : 0;
         }
-        return ::pread(fd, buffer, count, offset);
+        return real_.pread(fd, buffer, count, offset);
     }
     ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override {
         if (const Plan* plan = enter(Call::Pwrite)) {
@@ -83,20 +147,40 @@ public:
             fired = Call::Pwrite;
             count = count > 1 ? count - 1 : 0;
         }
-        return ::pwrite(fd, buffer, count, offset);
+        return real_.pwrite(fd, buffer, count, offset);
+    }
+    int fchmod(int fd, mode_t mode) override {
+        if (const Plan* plan = enter(Call::Fchmod))
+            return failWith(Call::Fchmod, plan->error);
+        return real_.fchmod(fd, mode);
+    }
+    int fchown(int fd, uid_t owner, gid_t group) override {
+        if (const Plan* plan = enter(Call::Fchown))
+            return failWith(Call::Fchown, plan->error);
+        return real_.fchown(fd, owner, group);
     }
     int fsync(int fd) override {
         if (const Plan* plan = enter(Call::Fsync))
             return failWith(Call::Fsync, plan->error);
-        return ::fsync(fd);
+        return real_.fsync(fd);
     }
     int close(int fd) override {
         const Plan* plan = enter(Call::Close);
         open_.erase(fd);
-        const int result = ::close(fd); // a failing close still releases the descriptor
+        const int result = real_.close(fd); // a failing close still releases the descriptor
         if (plan)
             return failWith(Call::Close, plan->error);
         return result;
+    }
+    int rename(const char* from, const char* to) override {
+        if (const Plan* plan = enter(Call::Rename))
+            return failWith(Call::Rename, plan->error);
+        return real_.rename(from, to);
+    }
+    int unlink(const char* path) override {
+        if (const Plan* plan = enter(Call::Unlink))
+            return failWith(Call::Unlink, plan->error);
+        return real_.unlink(path);
     }
 
 private:
@@ -127,6 +211,7 @@ private:
         return -1;
     }
 
+    store::PosixFileOps real_;
     std::vector<Plan> plans_;
     std::set<int> open_;
 };
