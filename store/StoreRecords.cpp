@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 #include "ImageError.h"
+#include "TableWrite.h"
 
 namespace store {
 
@@ -45,26 +46,6 @@ std::string replacedMessage(const std::string& path) {
 void requireOpenedFile(const ImageFile& image, const ImageMemory& memory) {
     if (image.identity() != memory.identity)
         throw ImageError(replacedMessage(image.path()));
-}
-
-// After a failed write or flush: puts back the record that was on disk and says
-// what the image now holds.
-std::string putBack(ImageFile& image, int store, const Record& original, ImageMemory& memory) {
-    try {
-        image.write(slotPosition(store, kFirstSlot), original);
-        image.flush();
-    } catch (const ImageError&) {
-        memory.onDisk.reset();
-        return " The store's seven bytes may be only partly written; check the image before "
-               "you use it.";
-    }
-    try {
-        image.close();
-    } catch (const ImageError& error) {
-        return " The old bytes were put back and flushed, so the image is as it was. " +
-               std::string(error.what());
-    }
-    return " The old bytes were put back; the image is as it was.";
 }
 
 } // namespace
@@ -120,65 +101,22 @@ void WriteCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory)
                          kNothingWritten);
     const Record record = convertSlotTexts(view);
 
-    std::optional<ImageFile> image;
-    Position lengthBefore = 0;
-    Record original{};
+    const std::vector<std::uint8_t> bytes(record.begin(), record.end());
+    TableRun run{slotPosition(store, kFirstSlot), std::nullopt, bytes};
+    if (memory.onDisk)
+        run.expected.emplace(memory.onDisk->begin(), memory.onDisk->end());
     try {
-        image.emplace(ImageFile::open(ops, view.fileName()));
-        requireOpenedFile(*image, memory);
-        original = readRecord(*image, store);
-        if (!memory.onDisk || original != *memory.onDisk)
-            throw ImageError("Store " + std::to_string(store) + " in " + quoted(image->path()) +
-                             " is not as it was read: another program has changed it. Choose "
-                             "the store again to read it afresh.");
-        lengthBefore = image->currentLength();
-        if (lengthBefore != image->length())
-            throw ImageError(quoted(image->path()) +
-                             " changed size since it was opened for the save: another program "
-                             "is changing it.");
-    } catch (const ImageError& error) {
-        throw ImageError(error.what() + std::string(kNothingWritten));
+        writeTableRuns(ops, view.fileName(), memory.identity, {run},
+                       {" Choose the store again to read it afresh.",
+                        " Open it again with File > OpenRom to edit it."});
+    } catch (const TableWriteError& error) {
+        if (error.state == ImageState::New)
+            memory.onDisk = record;
+        else if (error.state == ImageState::Unknown)
+            memory.onDisk.reset();
+        throw;
     }
-
-    try {
-        image->write(slotPosition(store, kFirstSlot), record);
-    } catch (const WriteError& error) {
-        if (!error.partlyWritten)
-            throw ImageError(error.what() + std::string(kNothingWritten));
-        throw ImageError(error.what() + putBack(*image, store, original, memory));
-    }
-    try {
-        image->flush();
-    } catch (const ImageError& error) {
-        throw ImageError(error.what() + putBack(*image, store, original, memory));
-    }
-
-    Position lengthAfter = 0;
-    try {
-        lengthAfter = image->currentLength();
-    } catch (const ImageError& error) {
-        memory.onDisk.reset();
-        throw ImageError("The seven bytes of store " + std::to_string(store) +
-                         " were written and flushed. " + error.what() +
-                         " Check the image before you use it.");
-    }
-    if (lengthAfter != lengthBefore) {
-        memory.onDisk.reset();
-        throw ImageError("The image changed size while it was saved: " + quoted(image->path()) +
-                         " held " + std::to_string(lengthBefore) + " bytes and now holds " +
-                         std::to_string(lengthAfter) +
-                         ". Another program is changing it; check the image before you use it.");
-    }
-
-    memory.onDisk = record; // on disk now, whatever the close says
-    try {
-        image->close();
-    } catch (const ImageError& error) {
-        throw ImageError("The seven bytes of store " + std::to_string(store) +
-                         " were written and flushed to disk, so the image holds the new "
-                         "record. " +
-                         error.what());
-    }
+    memory.onDisk = record;
 }
 
 void ShowRecord(StoreView& view, const Record& record) {

@@ -1,0 +1,56 @@
+#pragma once
+// The one way anything is written into an image: runs of store-table bytes, each
+// checked against the bytes the caller read before, written in one positioned write
+// each, flushed, and put back when a write or the flush fails. The editor's Save
+// writes one run (a store's record), quendle-stores one run per run of consecutive
+// listed stores.
+
+#include "ImageError.h"
+#include "ImageFile.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace store {
+
+// Consecutive bytes of the store table: where they start (a whole number of
+// records from the table's start), the bytes the caller read there (nothing when it
+// does not know them: then the write is refused) and the bytes to write.
+struct TableRun {
+    Position first = 0;
+    std::optional<std::vector<std::uint8_t>> expected;
+    std::vector<std::uint8_t> replacement;
+};
+
+// Sentences a window adds to two refusals, telling the user what to do; a command
+// line leaves them empty.
+struct TableWriteHints {
+    std::string readAgain; // the bytes on disk are not the ones read
+    std::string openAgain; // another file has taken the path's place
+};
+
+// What the image holds after a failed write.
+enum class ImageState {
+    AsBefore, // nothing was written, or what was written has been put back and flushed
+    New,      // every run was written and flushed (the failure came after)
+    Unknown,  // some runs may be partly written
+};
+
+class TableWriteError : public ImageError {
+public:
+    TableWriteError(const ImageError& error, ImageState state) : ImageError(error), state(state) {}
+    ImageState state;
+};
+
+// Opens the image at path for writing and checks that it is the file identity
+// names, a regular file that reaches the table's end, whose runs hold the expected
+// bytes; then writes each run in one positioned write, flushes, checks that the
+// length has not changed and closes. Returns only when all of that succeeded.
+// Throws TableWriteError whose message says what failed and what the image now
+// holds; a write or flush that fails puts back the bytes that were there.
+void writeTableRuns(FileOps& ops, const std::string& path, const FileIdentity& identity,
+                    const std::vector<TableRun>& runs, const TableWriteHints& hints = {});
+
+} // namespace store
