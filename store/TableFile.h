@@ -1,13 +1,12 @@
 #pragma once
 // The whole store table of an image at once: read in one positioned read, and
-// stores written in one positioned write per run of consecutive stores, with the
-// same safety as the editor's Save: the file must exist and reach the table's end,
-// its length must not change, every write is flushed before success is reported,
-// and a write that fails part-way is put back.
+// stores written in one positioned write per run of consecutive stores, through the
+// same write transaction as the editor's Save (TableWrite.h).
 
 #include "ImageFile.h"
 
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,9 +28,10 @@ Table readTable(const ImageFile& image);
 // Throws ImageError.
 Table readTableOf(FileOps& ops, const std::string& path);
 
-// The table held in the bytes of a whole image (read from a pipe, say). Throws
-// ImageError when they do not reach the table's end.
-Table tableOfBytes(std::string_view bytes, const std::string& name);
+// The table held in the table's bytes (kTableBytes of them, from its first byte).
+Table tableFromBytes(std::span<const std::uint8_t> bytes);
+
+inline constexpr std::size_t kTableBytes = std::size_t(kStoreCount) * kSlotsPerStore;
 
 struct LoadResult {
     int listed = 0;  // stores listed
@@ -40,8 +40,11 @@ struct LoadResult {
 };
 
 // Writes the records of the listed stores (each store at most once) into the image
-// at path. Writes nothing when no listed record differs from the image's. Throws
-// ImageError with a message that says what failed and what the image now holds.
+// at path. Reads and compares through a read-only open first, so that a load that
+// changes nothing never opens the image for writing; then writes only the runs of
+// listed stores, checking that the image is still the file read and holds the bytes
+// compared. Throws ImageError with a message that says what failed and what the
+// image now holds.
 LoadResult loadStores(FileOps& ops, const std::string& path,
                       const std::vector<ListedStore>& stores);
 

@@ -39,21 +39,6 @@ std::vector<std::string_view> words(std::string_view line) {
     return result;
 }
 
-// A word of decimal digits as a number up to limit; nothing when it is not one.
-std::optional<int> number(std::string_view word, int limit) {
-    if (word.empty() || word.find_first_not_of("0123456789") != std::string_view::npos)
-        return std::nullopt;
-    const auto significant = word.find_first_not_of('0');
-    if (significant == std::string_view::npos)
-        return 0;
-    word = word.substr(significant);
-    if (word.size() > 9) // past any limit here, and past int's range
-        return limit + 1;
-    int value = 0;
-    std::from_chars(word.data(), word.data() + word.size(), value);
-    return value;
-}
-
 std::string joined(const std::vector<std::string_view>& list) {
     std::string text;
     for (const auto& word : list) {
@@ -64,7 +49,23 @@ std::string joined(const std::vector<std::string_view>& list) {
     return text;
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 } // namespace
+
+std::optional<int> parseDecimal(std::string_view word, int limit) {
+    if (word.empty() || word.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    const auto significant = word.find_first_not_of('0');
+    if (significant == std::string_view::npos)
+        return 0;
+    word = word.substr(significant);
+    if (word.size() > 9) // past any limit here, and past int's range
+        return limit + 1;
+    int value = 0;
+    std::from_chars(word.data(), word.data() + word.size(), value);
+    return value > limit ? limit + 1 : value;
+}
 
 std::string tableTextFormatLine() {
     return std::string(kTableTextFormat) + " " + std::to_string(kTableTextVersion);
@@ -76,7 +77,7 @@ TableText parseTableText(std::string_view text) {
     listedOn.fill(kNotListed);
     bool formatSeen = false;
     int lineNumber = 0;
-    std::size_t start = 0;
+    std::size_t start = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     while (start < text.size()) {
         const auto end = std::min(text.find('\n', start), text.size());
         const std::string_view line = text.substr(start, end - start);
@@ -86,7 +87,8 @@ TableText parseTableText(std::string_view text) {
         if (list.empty())
             continue;
         const auto fail = [&](std::string_view atFault, std::string expected) {
-            result.errors.push_back({lineNumber, std::string(atFault), std::move(expected)});
+            if (++result.errorCount <= kKeptErrors)
+                result.errors.push_back({lineNumber, std::string(atFault), std::move(expected)});
         };
 
         if (!formatSeen) {
@@ -99,7 +101,7 @@ TableText parseTableText(std::string_view text) {
             continue;
         }
 
-        const auto store = number(list[0], kLastStore);
+        const auto store = parseDecimal(list[0], kLastStore);
         if (!store) {
             fail(list[0], "a store number from 0 to 64");
             continue;
@@ -122,7 +124,7 @@ TableText parseTableText(std::string_view text) {
         }
         ListedStore listed{*store, {}, lineNumber};
         for (std::size_t k = 1; k < list.size() && k <= kSlotsPerStore; ++k) {
-            const auto id = number(list[k], kMaxId);
+            const auto id = parseDecimal(list[k], kMaxId);
             if (!id || *id > kMaxId) {
                 fail(list[k], "an item id from 0 to 255 for slot " + std::to_string(k));
                 good = false;
@@ -140,25 +142,77 @@ TableText parseTableText(std::string_view text) {
         if (good)
             result.stores.push_back(listed);
     }
-    if (!formatSeen)
+    if (!formatSeen && ++result.errorCount <= kKeptErrors)
         result.errors.push_back({lineNumber == 0 ? 1 : lineNumber, "",
                                  "the format line \"" + tableTextFormatLine() + "\""});
     return result;
 }
 
-bool looksLikeTableText(std::string_view bytes) {
-    std::size_t i = 0;
-    for (;;) {
-        while (i < bytes.size() && (isBlank(bytes[i]) || bytes[i] == '\n'))
-            ++i;
-        if (i < bytes.size() && bytes[i] == '#') {
-            i = bytes.find('\n', i);
-            if (i == std::string_view::npos)
-                return false;
+std::optional<SourceKind> SourceSniffer::feed(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size() && state_ != State::Decided; ++i) {
+        const char c = bytes[i];
+        switch (state_) {
+        case State::Start:
+            if (c == kByteOrderMark[matched_]) {
+                if (++matched_ == kByteOrderMark.size()) {
+                    matched_ = 0;
+                    state_ = State::LineStart;
+                }
+                continue;
+            }
+            if (matched_ != 0) { // a part of a byte order mark: no text begins so
+                kind_ = SourceKind::Image;
+                state_ = State::Decided;
+                continue;
+            }
+            state_ = State::LineStart;
+            [[fallthrough]];
+        case State::LineStart:
+            if (isBlank(c) || c == '\n')
+                continue;
+            if (c == '#') {
+                state_ = State::Comment;
+                continue;
+            }
+            state_ = State::Name;
+            matched_ = 0;
+            [[fallthrough]];
+        case State::Name:
+            if (matched_ == kTableTextFormat.size()) {
+                // The name must stand as a word of its own.
+                kind_ = isBlank(c) || c == '\n' || c == '#' ? SourceKind::Text : SourceKind::Image;
+                state_ = State::Decided;
+            } else if (c == kTableTextFormat[matched_]) {
+                ++matched_;
+            } else {
+                kind_ = SourceKind::Image;
+                state_ = State::Decided;
+            }
             continue;
+        case State::Comment:
+            if (c == '\n')
+                state_ = State::LineStart;
+            continue;
+        case State::Decided:
+            break;
         }
-        return bytes.substr(i).starts_with(kTableTextFormat);
     }
+    if (state_ == State::Decided)
+        return kind_;
+    return std::nullopt;
+}
+
+SourceKind SourceSniffer::finish() {
+    if (state_ == State::Name && matched_ == kTableTextFormat.size())
+        return SourceKind::Text; // the name ends the bytes
+    return state_ == State::Decided ? kind_ : SourceKind::Image;
+}
+
+SourceKind sourceKind(std::string_view bytes) {
+    SourceSniffer sniffer;
+    if (const auto kind = sniffer.feed(bytes))
+        return *kind;
+    return sniffer.finish();
 }
 
 std::string itemName(std::uint8_t id) {

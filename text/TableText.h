@@ -31,20 +31,49 @@ struct TextError {
     std::string expected; // what was expected instead
 };
 
+// How many errors a reading keeps: a text of millions of bad lines is counted, not
+// kept.
+inline constexpr std::size_t kKeptErrors = 100;
+
 struct TableText {
     std::vector<ListedStore> stores; // in the order listed, each store at most once
-    std::vector<TextError> errors;   // every error, in line order; empty when the text is good
+    std::vector<TextError> errors;   // the first kKeptErrors errors, in line order
+    std::size_t errorCount = 0;      // every error; 0 when the text is good
 };
 
-// Reads a whole text. Never throws; every fault of the text is in errors.
+// Reads a whole text. A UTF-8 byte order mark at its very start is skipped, and a
+// line may end in CR LF. Never throws; every fault of the text is counted.
 TableText parseTableText(std::string_view text);
+
+// A word of decimal digits (leading zeros allowed) as a number, where limit + 1
+// stands for any number past limit; nothing when the word is not a number. The one
+// reading of numbers in texts and on the command line.
+std::optional<int> parseDecimal(std::string_view word, int limit);
+
+// Whether the bytes that a side of a command holds are a text of the table or an
+// image: a text when its first line that is neither blank nor a comment begins with
+// the format's name (after a UTF-8 byte order mark at the very start), an image
+// otherwise. Fed piece by piece, it decides as soon as it can and keeps no bytes.
+enum class SourceKind { Text, Image };
+class SourceSniffer {
+public:
+    // Feeds the next bytes; gives the kind once it is decided.
+    std::optional<SourceKind> feed(std::string_view bytes);
+    // At the end of the bytes: the kind.
+    SourceKind finish();
+
+private:
+    enum class State { Start, LineStart, Comment, Name, Decided };
+    State state_ = State::Start;
+    std::size_t matched_ = 0; // of the byte order mark in Start, of the name in Name
+    SourceKind kind_ = SourceKind::Image;
+};
+
+// The kind of a whole side (SourceSniffer over all of it).
+SourceKind sourceKind(std::string_view bytes);
 
 // The format line, "quendle-stores-table 1".
 std::string tableTextFormatLine();
-
-// Whether bytes begin, after blank and comment lines, with the format's name: a
-// text of the table rather than an image.
-bool looksLikeTableText(std::string_view bytes);
 
 // The whole table as text: the format line, a comment that explains the lines, and
 // one line per store with the store's name and the items' names as its comment.

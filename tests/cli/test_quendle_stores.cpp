@@ -30,6 +30,24 @@ Run run(const QStringList& arguments, const QByteArray& input = {}) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+// A run whose standard input and output are the files named (empty: a pipe), output
+// appended to when append is set.
+Run runWith(const QStringList& arguments, const QString& inputFile, const QString& outputFile,
+            bool append = false) {
+    QProcess process;
+    if (!inputFile.isEmpty())
+        process.setStandardInputFile(inputFile);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile, append ? QIODevice::Append : QIODevice::Truncate);
+    process.start(QStringLiteral(QUENDLE_STORES), arguments);
+    if (inputFile.isEmpty())
+        process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
 QString at(const Folder& folder, const char* name) {
     return QString::fromStdString(folder.path(name));
 }
@@ -220,12 +238,33 @@ private slots:
         QTest::newRow("no command") << QStringList{} << "no command";
         QTest::newRow("unknown command") << QStringList{"undo"} << "unknown command 'undo'";
         QTest::newRow("unknown option")
-            << QStringList{"dump", "@rom", "--fast"} << "unknown option '--fast'";
-        QTest::newRow("too many operands") << QStringList{"dump", "@rom", "@rom"} << "too many";
+            << QStringList{"dump", "@rom", "--fast"}
+            << "quendle-stores: unrecognized option '--fast'\nTry 'quendle-stores --help' for "
+               "more information.\n";
+        QTest::newRow("too many operands")
+            << QStringList{"dump", "@rom", "@rom"} << "extra operand '";
+        QTest::newRow("--help with an operand")
+            << QStringList{"--help", "extra"} << "extra operand 'extra'";
+        QTest::newRow("--version with an operand")
+            << QStringList{"--version", "extra"} << "extra operand 'extra'";
+        QTest::newRow("a command's --help with an operand")
+            << QStringList{"dump", "--help", "@rom"} << "extra operand '";
+        QTest::newRow("-o twice") << QStringList{"dump", "@rom", "-o", "@out", "-o", "@out2"}
+                                  << "more than once";
+        QTest::newRow("-o without a file")
+            << QStringList{"dump", "@rom", "-o"} << "option requires an argument -- 'o'";
+        QTest::newRow("--dry-run is load's")
+            << QStringList{"dump", "@rom", "--dry-run"} << "unrecognized option '--dry-run'";
+        QTest::newRow("a store number past 64")
+            << QStringList{"show", "@rom", "065"} << "\"065\": expected a store number";
+        QTest::newRow("a hard link of the image as the output")
+            << QStringList{"dump", "@rom", "-o", "@hardlink"} << "input file is output file";
+        QTest::newRow("the image through a symbolic link as the output")
+            << QStringList{"dump", "@rom", "-o", "@symlink"} << "input file is output file";
         QTest::newRow("load into standard input")
             << QStringList{"load", "-", "@text"} << "cannot load into standard input";
         QTest::newRow("dump over the image itself")
-            << QStringList{"dump", "@rom", "-o", "@rom"} << "the image itself";
+            << QStringList{"dump", "@rom", "-o", "@rom"} << "input file is output file";
         QTest::newRow("a short image") << QStringList{"load", "@short", "@text"} << "too short";
         QTest::newRow("a missing image")
             << QStringList{"load", "@missing", "@text"} << "No such file";
@@ -243,6 +282,8 @@ private slots:
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("quendle-stores-table 1\n0 1 2 3 4 5 6 7\n");
         text.close();
+        std::filesystem::create_hard_link(folder.path("rom.smc"), folder.path("hard.smc"));
+        std::filesystem::create_symlink(folder.path("rom.smc"), folder.path("link.smc"));
         for (QString& argument : arguments) {
             if (argument == "@rom")
                 argument = at(folder, "rom.smc");
@@ -252,6 +293,12 @@ private slots:
                 argument = at(folder, "edit.txt");
             else if (argument == "@missing")
                 argument = at(folder, "missing.smc");
+            else if (argument == "@hardlink")
+                argument = at(folder, "hard.smc");
+            else if (argument == "@symlink")
+                argument = at(folder, "link.smc");
+            else if (argument.startsWith("@out"))
+                argument = at(folder, argument.mid(1).toUtf8().constData());
         }
         const Run refused = run(arguments);
         QCOMPARE(refused.status, kTrouble);
@@ -260,12 +307,250 @@ private slots:
         QCOMPARE(std::filesystem::file_size(folder.path("short.smc")),
                  std::uintmax_t(store::kTableLast - 1));
         QVERIFY(!std::filesystem::exists(folder.path("missing.smc")));
+        QVERIFY(!std::filesystem::exists(folder.path("out")));
+        QVERIFY(!std::filesystem::exists(folder.path("out2")));
+        QVERIFY(refused.out.isEmpty());
+    }
+
+    // Standard input and the output are the same file, however they are named: the
+    // command refuses, and the image keeps every byte.
+    void inputIsNeverOutput_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("inputIsImage");
+        QTest::addColumn<bool>("appendToImage");
+        QTest::newRow("dump - -o IMAGE < IMAGE")
+            << QStringList{"dump", "-", "-o", "@rom"} << true << false;
+        QTest::newRow("dump - -o /dev/fd/0 < IMAGE")
+            << QStringList{"dump", "-", "-o", "/dev/fd/0"} << true << false;
+        QTest::newRow("dump IMAGE >> IMAGE") << QStringList{"dump", "@rom"} << false << true;
+        QTest::newRow("show IMAGE >> IMAGE") << QStringList{"show", "@rom"} << false << true;
+    }
+    void inputIsNeverOutput() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, inputIsImage);
+        QFETCH(bool, appendToImage);
+        Folder folder;
+        const Image image = Image::random(12);
+        const QString rom = QString::fromStdString(folder.write("rom.smc", image));
+        arguments.replaceInStrings("@rom", rom);
+        const Run refused = runWith(arguments, inputIsImage ? rom : QString(),
+                                    appendToImage ? rom : QString(), true);
+        QCOMPARE(refused.status, kTrouble);
+        QVERIFY2(refused.err.contains("input file is output file"), qPrintable(refused.err));
+        QVERIFY(Image::load(rom.toStdString()).bytes == image.bytes);
+    }
+
+    // -o writes what it names as a careful tool does: a symbolic link's target is
+    // replaced (the link stays, the target keeps its mode), a device or a FIFO is
+    // written into and never replaced, a legal long name works, and no temporary
+    // file stays behind.
+    void outputTargets() {
+        Folder folder;
+        const Image image = Image::random(13);
+        const QString rom = QString::fromStdString(folder.write("rom.smc", image));
+        const QString dump = run({"dump", rom}).out;
+
+        const std::string target = folder.path("private.txt"), link = folder.path("link.txt");
+        {
+            QFile file(QString::fromStdString(target));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("old\n");
+        }
+        std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_write);
+        std::filesystem::create_symlink("private.txt", link);
+        QCOMPARE(run({"dump", rom, "-o", QString::fromStdString(link)}).status, kEqual);
+        QVERIFY(std::filesystem::is_symlink(link));
+        QCOMPARE(std::filesystem::status(target).permissions() & std::filesystem::perms::all,
+                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        QFile written(QString::fromStdString(target));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(written.readAll()), dump);
+
+        QCOMPARE(run({"dump", rom, "-o", "/dev/null"}).status, kEqual);
+        QVERIFY(std::filesystem::is_character_file("/dev/null"));
+        const Run full = run({"dump", rom, "--output=/dev/full"});
+        QCOMPARE(full.status, kTrouble);
+        QVERIFY2(full.err.contains("No space left on device"), qPrintable(full.err));
+        QVERIFY(std::filesystem::is_character_file("/dev/full"));
+
+        const std::string fifo = folder.path("fifo");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        QProcess reader;
+        reader.start("cat", {QString::fromStdString(fifo)});
+        QVERIFY(reader.waitForStarted());
+        QCOMPARE(run({"dump", rom, "-o" + QString::fromStdString(fifo)}).status, kEqual);
+        QVERIFY(reader.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()), dump);
+        QVERIFY(std::filesystem::is_fifo(fifo));
+
+        const std::string longName = folder.path(std::string(250, 'n').c_str());
+        QCOMPARE(run({"dump", "-o", QString::fromStdString(longName), "--", rom}).status, kEqual);
+        QCOMPARE(std::filesystem::file_size(longName), std::uintmax_t(dump.toUtf8().size()));
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path(".")))
+            QVERIFY2(!entry.path().filename().string().starts_with(".qs"), entry.path().c_str());
+    }
+
+    // Every command checks its standard output: on a full disk it fails with the
+    // reason and status 2.
+    void fullStandardOutput_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("--help") << QStringList{"--help"};
+        QTest::newRow("--version") << QStringList{"--version"};
+        QTest::newRow("dump --help") << QStringList{"dump", "--help"};
+        QTest::newRow("dump") << QStringList{"dump", "@rom"};
+        QTest::newRow("show") << QStringList{"show", "@rom"};
+        QTest::newRow("load --dry-run") << QStringList{"load", "@rom", "@text", "--dry-run"};
+        QTest::newRow("diff, different") << QStringList{"diff", "@rom", "@other"};
+    }
+    void fullStandardOutput() {
+        QFETCH(QStringList, arguments);
+        Folder folder;
+        arguments.replaceInStrings("@rom", at(folder, "rom.smc"));
+        arguments.replaceInStrings("@other", at(folder, "other.smc"));
+        arguments.replaceInStrings("@text", at(folder, "edit.txt"));
+        folder.write("rom.smc", Image::random(14));
+        folder.write("other.smc", Image::random(15));
+        QFile text(at(folder, "edit.txt"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("quendle-stores-table 1\n0 1 2 3 4 5 6 7\n");
+        text.close();
+        const Run full = runWith(arguments, {}, "/dev/full");
+        QCOMPARE(full.status, kTrouble);
+        QCOMPARE(full.err,
+                 QStringLiteral("quendle-stores: write error: No space left on device\n"));
+    }
+
+    // One rule tells a text from an image, whatever its size: its first line that is
+    // neither blank nor a comment. A byte order mark and CR LF line ends are read.
+    void textOrImage_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("lineEnd");
+        const QByteArray comments = "# " + QByteArray(5000, 'c') + "\n\n   # more\n";
+        QTest::newRow("5 KB of comments first") << comments << QByteArray() << QByteArray("\n");
+        QTest::newRow("a text larger than the image's table end")
+            << QByteArray() << ("# " + QByteArray(1500000, 'z') + "\n") << QByteArray("\n");
+        QTest::newRow("a byte order mark")
+            << QByteArray("\xEF\xBB\xBF") << QByteArray() << QByteArray("\n");
+        QTest::newRow("CR LF") << QByteArray() << QByteArray() << QByteArray("\r\n");
+    }
+    void textOrImage() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QByteArray, lineEnd);
+        Folder folder;
+        Image image = Image::random(16);
+        const QString rom = QString::fromStdString(folder.write("rom.smc", image));
+        const QByteArray text =
+            before + "quendle-stores-table 1" + lineEnd + "12 1 2 3 4 5 6 7" + lineEnd + after;
+        QFile file(at(folder, "edit.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        image.setRecord(12, {1, 2, 3, 4, 5, 6, 7});
+        const QString expected = run({"diff", rom, at(folder, "edit.txt")}).out;
+        QCOMPARE(run({"diff", rom, "-"}, text).out, expected);
+        QCOMPARE(expected.count('\n'), 7 - int([&] {
+                                           int same = 0;
+                                           const auto r = Image::random(16).record(12);
+                                           for (int k = 0; k < 7; ++k)
+                                               same += r[k] == k + 1;
+                                           return same;
+                                       }()));
+        QCOMPARE(run({"load", rom, at(folder, "edit.txt")}).status, kEqual);
+        QVERIFY(Image::load(rom.toStdString()).bytes == image.bytes);
+    }
+
+    // Reports are bounded: a text of many bad lines gives the first 100 errors, a
+    // count of the rest, and its total.
+    void manyErrorsAreCounted() {
+        Folder folder;
+        const Image image = Image::random(17);
+        const QString rom = QString::fromStdString(folder.write("rom.smc", image));
+        QByteArray text = "quendle-stores-table 1\n";
+        for (int i = 0; i < 5000; ++i)
+            text += "1 1 1 1 1 1 1 x\n";
+        const Run load = run({"load", rom, "-"}, text);
+        QCOMPARE(load.status, kTrouble);
+        const QStringList lines = load.err.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 102);
+        // Each line's "x", and each line after the first lists store 1 again.
+        QCOMPARE(lines[100], QStringLiteral("quendle-stores: standard input: 9899 more errors not "
+                                            "shown"));
+        QCOMPARE(lines[101], QStringLiteral("quendle-stores: standard input: 9999 errors; nothing "
+                                            "was written"));
+        QVERIFY(Image::load(rom.toStdString()).bytes == image.bytes);
+    }
+
+    // Bytes from a text or a name never reach the terminal raw.
+    void untrustedBytesAreEscaped() {
+        Folder folder;
+        const Image image = Image::random(18);
+        const QString rom = QString::fromStdString(folder.write("rom.smc", image));
+        const QByteArray text = QByteArray("quendle-stores-table 1\n1 \x1b[31m 2 3 4 5 6 7\n2 ") +
+                                QByteArray("\x1b]0;title\x07", 10) + " 1 1 1 1 1 1\n3 " +
+                                QByteArray("a\0b", 3) +
+                                " 1 1 1 1 1 1\n4 \x80\xC2\x9B 1 1 1 1 1 1\n";
+        const Run load = run({"load", rom, "-"}, text);
+        QCOMPARE(load.status, kTrouble);
+        for (char c : load.err.toLatin1())
+            QVERIFY2(c == '\n' || (c >= 0x20 && c != 0x7f), qPrintable(load.err));
+        QVERIFY2(load.err.contains("\"\\033[31m\""), qPrintable(load.err));
+        QVERIFY2(load.err.contains("\"\\033]0;title\\007\""), qPrintable(load.err));
+        QVERIFY2(load.err.contains("\"a\\0b\""), qPrintable(load.err));
+        QVERIFY2(load.err.contains("\"\\x80\\xC2\\x9B\""), qPrintable(load.err));
+        const Run missing = run({"dump", rom + "\x1b[2J"});
+        QVERIFY2(missing.err.contains("rom.smc\\033[2J\": cannot open: No such file"),
+                 qPrintable(missing.err));
+        QVERIFY(!missing.err.contains('\x1b'));
+    }
+
+    // Numbers read alike in a text and on the command line; one voice for messages.
+    void numbersAndWords() {
+        Folder folder;
+        Image image = Image::random(19);
+        image.setRecord(12, {1, 2, 3, 4, 5, 6, 7});
+        const QString rom = QString::fromStdString(folder.write("rom.smc", image));
+        const Run leading = run({"show", rom, "012"});
+        QCOMPARE(leading.status, kEqual);
+        QVERIFY(leading.out.startsWith("store 12  Burglin Park Egg Stand\n"));
+        QCOMPARE(run({"load", rom, "-"}, "quendle-stores-table 1\n012 001 2 3 4 5 6 007\n").status,
+                 kEqual);
+        const Run bad = run({"load", rom, "-"}, "nonsense\n");
+        QVERIFY2(bad.err.startsWith("quendle-stores: standard input:1: "), qPrintable(bad.err));
+        for (const QString& line : bad.err.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith("quendle-stores: "), qPrintable(line));
+        const Run missing = run({"load", at(folder, "no.smc"), "-"}, "quendle-stores-table 1\n");
+        QVERIFY2(
+            missing.err.startsWith(
+                QStringLiteral("quendle-stores: \"%1\": cannot open").arg(at(folder, "no.smc"))),
+            qPrintable(missing.err));
+    }
+
+    // An image on a pipe is read only to the table's end; one byte less is refused.
+    void imagesOnPipes() {
+        const Image image = Image::random(20);
+        const QByteArray whole(reinterpret_cast<const char*>(image.bytes.data()),
+                               qsizetype(image.bytes.size()));
+        const Run all = run({"dump", "-"}, whole.left(store::kTableLast));
+        QCOMPARE(all.status, kEqual);
+        const Run cut = run({"show", "-"}, whole.left(store::kTableLast - 1));
+        QCOMPARE(cut.status, kTrouble);
+        QVERIFY2(cut.err.contains("standard input: too short to be the ROM image"),
+                 qPrintable(cut.err));
     }
 
     void helpAndVersion() {
         const Run help = run({"--help"});
         QCOMPARE(help.status, kEqual);
         QVERIFY(help.out.startsWith(QStringLiteral("Usage: quendle-stores COMMAND")));
+        for (const char* command : {"dump", "load", "diff", "show"}) {
+            const Run one = run({command, "--help"});
+            QCOMPARE(one.status, kEqual);
+            QVERIFY2(one.out.startsWith(QStringLiteral("Usage: quendle-stores %1 ").arg(command)),
+                     qPrintable(one.out));
+        }
         const Run version = run({"--version"});
         QCOMPARE(version.status, kEqual);
         QCOMPARE(version.out, QStringLiteral("quendle-stores %1\n").arg(QUENDLE_VERSION));

@@ -1,9 +1,11 @@
 // The text reader under a fuzzer: for any bytes, parseTableText returns (never
 // throws or crashes), every error names a line of the text, the stores it reads are
 // valid and listed once each, and what it reads, written out again, reads back the
-// same. Built by scripts/fuzz with clang's libFuzzer; replay.cpp runs the
-// regression corpus through it on every test run.
+// same; the text-or-image rule never takes a good text for an image, whether fed
+// whole or in pieces, and the terminal escaping leaves no control byte. Built by scripts/fuzz with
+// clang's libFuzzer; replay.cpp runs the regression corpus through it on every test run.
 #include "TableText.h"
+#include "TerminalText.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -35,6 +37,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         seen[listed.store] = true;
         table[listed.store] = listed.ids;
     }
+
+    // A text that reads without errors is a text to the rule, fed whole or in two.
+    const text::SourceKind kind = text::sourceKind(bytes);
+    if (read.errorCount == 0)
+        require(kind == text::SourceKind::Text);
+    text::SourceSniffer sniffer;
+    auto inPieces = sniffer.feed(bytes.substr(0, size / 2));
+    if (!inPieces)
+        inPieces = sniffer.feed(bytes.substr(size / 2));
+    require(inPieces.value_or(sniffer.finish()) == kind);
+
+    for (char c : text::quotedForTerminal(bytes))
+        require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
 
     // A text that reads without errors and lists every store round-trips.
     if (read.errors.empty() && read.stores.size() == std::size_t(store::kStoreCount)) {

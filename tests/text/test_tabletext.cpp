@@ -1,4 +1,5 @@
 #include "TableText.h"
+#include "TerminalText.h"
 
 #include <QTest>
 #include <random>
@@ -34,7 +35,7 @@ private slots:
                 QCOMPARE(read.stores[s].store, s);
                 QVERIFY(read.stores[s].ids == table[s]);
             }
-            QVERIFY(looksLikeTableText(written));
+            QVERIFY(sourceKind(written) == SourceKind::Text);
         }
     }
 
@@ -179,6 +180,83 @@ private slots:
             QStringLiteral("store 64 (Dr. Andonut's Caveman Store) slot 7: 0 Null -> 254 null"));
         right[12].reset(); // a text that does not list store 12 says nothing of it
         QCOMPARE(int(differences(left, right).size()), 1);
+    }
+
+    // Text or image: the first line that is neither blank nor a comment decides,
+    // fed whole or a byte at a time.
+    void textOrImage_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("isText");
+        QTest::newRow("the format line") << QByteArray("quendle-stores-table 1\n") << true;
+        QTest::newRow("another version is still a text")
+            << QByteArray("quendle-stores-table 9") << true;
+        QTest::newRow("the name alone") << QByteArray("quendle-stores-table") << true;
+        QTest::newRow("after comments and blank lines")
+            << QByteArray("\n  \t\r\n# a comment\n#\n   quendle-stores-table 1 # x\n") << true;
+        QTest::newRow("after a byte order mark")
+            << QByteArray("\xEF\xBB\xBFquendle-stores-table 1") << true;
+        QTest::newRow("a comment right after the name")
+            << QByteArray("quendle-stores-table#1") << true;
+        QTest::newRow("a longer word") << QByteArray("quendle-stores-tables 1") << false;
+        QTest::newRow("a store line first") << QByteArray("0 1 2 3 4 5 6 7\n") << false;
+        QTest::newRow("zeros") << QByteArray(4096, '\0') << false;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("only comments") << QByteArray("# a\n# b\n") << false;
+        QTest::newRow("half a byte order mark")
+            << QByteArray("\xEF\xBBquendle-stores-table 1") << false;
+        QTest::newRow("a NUL before the name")
+            << QByteArray("\0quendle-stores-table 1", 23) << false;
+    }
+    void textOrImage() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, isText);
+        const std::string_view view(bytes.constData(), std::size_t(bytes.size()));
+        QCOMPARE(sourceKind(view) == SourceKind::Text, isText);
+        SourceSniffer sniffer;
+        std::optional<SourceKind> kind;
+        for (std::size_t i = 0; i < view.size() && !kind; ++i)
+            kind = sniffer.feed(view.substr(i, 1));
+        QCOMPARE(kind.value_or(sniffer.finish()) == SourceKind::Text, isText);
+    }
+
+    // A byte order mark before the format line is read past; errors past the first
+    // 100 are counted and not kept.
+    void byteOrderMarkAndErrorCount() {
+        const TableText marked =
+            parseTableText("\xEF\xBB\xBFquendle-stores-table 1\r\n3 1 2 3 4 5 6 7\r\n");
+        QCOMPARE(marked.errorCount, std::size_t(0));
+        QCOMPARE(int(marked.stores.size()), 1);
+        std::string many = "quendle-stores-table 1\n";
+        for (int i = 0; i < 1000; ++i)
+            many += "x\n";
+        const TableText bad = parseTableText(many);
+        QCOMPARE(bad.errorCount, std::size_t(1000));
+        QCOMPARE(bad.errors.size(), kKeptErrors);
+        QCOMPARE(bad.errors.back().line, int(kKeptErrors) + 1);
+    }
+
+    // Bytes from files reach a terminal escaped, and long texts are cut.
+    void escapedForTheTerminal_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << QByteArray("Big league bat") << "\"Big league bat\"";
+        QTest::newRow("UTF-8 letters") << QByteArray("Störe ü") << "\"Störe ü\"";
+        QTest::newRow("escape sequence") << QByteArray("\x1b[31mred") << "\"\\033[31mred\"";
+        QTest::newRow("NUL, tab, DEL") << QByteArray("a\0\t\x7f", 4) << "\"a\\0\\t\\177\"";
+        QTest::newRow("quote and backslash") << QByteArray("\"\\") << "\"\\\"\\\\\"";
+        QTest::newRow("invalid UTF-8") << QByteArray("\x80\xff\xC3") << "\"\\x80\\xFF\\xC3\"";
+        QTest::newRow("a C1 control") << QByteArray("\xC2\x9B") << "\"\\xC2\\x9B\"";
+        QTest::newRow("an overlong form") << QByteArray("\xC0\xAF") << "\"\\xC0\\xAF\"";
+        QTest::newRow("41 characters")
+            << QByteArray(41, 'x') << "\"" + QString(40, 'x') + "…\" (a text of 41 characters)";
+        QTest::newRow("40 characters") << QByteArray(40, 'x') << "\"" + QString(40, 'x') + "\"";
+    }
+    void escapedForTheTerminal() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(QString::fromStdString(quotedForTerminal(
+                     std::string_view(bytes.constData(), std::size_t(bytes.size())))),
+                 shown);
     }
 };
 

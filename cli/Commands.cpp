@@ -1,0 +1,404 @@
+#include "Commands.h"
+
+#include "ImageError.h"
+#include "Inputs.h"
+#include "Output.h"
+#include "StoreCatalog.h"
+#include "TableFile.h"
+#include "TableText.h"
+#include "TerminalText.h"
+#include "Version.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <getopt.h>
+#include <optional>
+
+namespace cli {
+
+using store::FileIdentity;
+using store::FileOps;
+using store::ImageError;
+using namespace text;
+
+namespace {
+
+constexpr char kProgram[] = "quendle-stores";
+constexpr char kTryHelp[] = "Try 'quendle-stores --help' for more information.";
+
+constexpr char kUsage[] =
+    "Usage: quendle-stores COMMAND [OPTION]... OPERAND...\n"
+    "The store table of a ROM image as text.\n"
+    "\n"
+    "  dump IMAGE [-o FILE]          the whole table as text (to FILE, or standard output)\n"
+    "  load IMAGE FILE [--dry-run]   write the stores that FILE lists into IMAGE;\n"
+    "                                --dry-run prints the changes and writes nothing\n"
+    "  diff A B                      the slots in which A and B (images or texts) differ;\n"
+    "                                status 0 when equal, 1 when they differ, 2 on trouble\n"
+    "  show IMAGE [STORE]            one store, or all, as a table of slot, id and name\n"
+    "\n"
+    "  -h, --help                    show this help (or a command's) and exit\n"
+    "  -v, --version                 show the version and exit\n"
+    "\n"
+    "Options may stand anywhere after the command; -- ends them. A FILE, IMAGE, A or B\n"
+    "of - is standard input, -o - standard output. -o FILE replaces a regular file only\n"
+    "once the whole text is written (a symbolic link's target, keeping its permissions),\n"
+    "writes into a device or a FIFO, and refuses a file that is an input.\n"
+    "In a text, each line holds a store number and its seven item ids; '#' starts a\n"
+    "comment, where dump writes the names. Nothing is written on any error; every\n"
+    "failure, a failed write to standard output too, gives status 2.\n";
+
+struct CommandHelp {
+    const char* name;
+    const char* usage;
+};
+
+constexpr CommandHelp kCommandHelp[] = {
+    {"dump", "Usage: quendle-stores dump IMAGE [-o FILE]\n"
+             "Writes IMAGE's whole store table as text, one line per store, to FILE or\n"
+             "standard output.\n"
+             "\n"
+             "  -o, --output=FILE   write to FILE: a regular file is replaced once the text\n"
+             "                      is whole, a device or FIFO is written into; - is\n"
+             "                      standard output\n"
+             "  -h, --help          show this help and exit\n"},
+    {"load", "Usage: quendle-stores load IMAGE FILE [--dry-run]\n"
+             "Writes the stores that the text FILE lists into IMAGE, in place, and nothing\n"
+             "else; checks the whole text first and writes nothing on any error.\n"
+             "\n"
+             "      --dry-run   print the slots that would change and write nothing\n"
+             "  -h, --help      show this help and exit\n"},
+    {"diff", "Usage: quendle-stores diff A B\n"
+             "Lists the slots in which A and B differ; each is an image or a text (a text\n"
+             "compares only the stores it lists). Status 0 when equal, 1 when they differ,\n"
+             "2 on trouble.\n"
+             "\n"
+             "  -h, --help   show this help and exit\n"},
+    {"show", "Usage: quendle-stores show IMAGE [STORE]\n"
+             "Shows one store (0 to 64), or all, as a table of slot, item id and name.\n"
+             "\n"
+             "  -h, --help   show this help and exit\n"},
+};
+
+// A failure a command reports: the message after the program's name.
+struct Failure {
+    std::string message;
+    bool usage = false; // followed by the pointer to --help
+};
+
+[[noreturn]] void fail(const std::string& message) {
+    throw Failure{message};
+}
+[[noreturn]] void failUsage(const std::string& message) {
+    throw Failure{message, true};
+}
+
+// How messages name a file: standard input by that name, any other between double
+// quotes, escaped.
+std::string nameOf(const std::string& file) {
+    return file == kStandardStream ? std::string("standard input") : "\"" + escaped(file) + "\"";
+}
+
+std::string describe(const ImageError& error) {
+    if (!error.file().empty())
+        return nameOf(error.file()) + ": " + escaped(error.detail());
+    if (!error.detail().empty())
+        return escaped(error.detail());
+    return escaped(error.what());
+}
+
+// One run of the program: its file calls, its streams and what it read.
+class Run {
+public:
+    Run(FileOps& ops, const StandardStreams& streams)
+        : ops_(ops), streams_(streams), out_(ops, streams.output) {}
+
+    int main(const std::vector<std::string>& arguments);
+
+private:
+    struct Parsed {
+        std::vector<std::string> operands;
+        std::optional<std::string> output;
+        bool dryRun = false;
+        bool help = false;
+        bool version = false;
+    };
+    Parsed parse(const std::vector<std::string>& arguments, const char* command);
+
+    int dump(const Parsed& p);
+    int load(const Parsed& p);
+    int diff(const Parsed& p);
+    int show(const Parsed& p);
+
+    // A side read and remembered as an input; a text is read and checked.
+    Side read(const std::string& name, Expect expect);
+    text::Stores storesOf(const std::string& name, Side side);
+    TableText parseText(const std::string& name, const std::string& bytes);
+
+    void say(const std::string& line); // one line on standard error, in one write
+    void checkStandardOutputIsNoInput();
+
+    FileOps& ops_;
+    StandardStreams streams_;
+    CheckedWriter out_;
+    std::vector<FileIdentity> inputs_;
+};
+
+void Run::say(const std::string& line) {
+    writeAll(ops_, streams_.error, std::string(kProgram) + ": " + line + "\n");
+}
+
+Run::Parsed Run::parse(const std::vector<std::string>& arguments, const char* command) {
+    enum { kDryRun = 256 };
+    static const option kOptions[] = {{"help", no_argument, nullptr, 'h'},
+                                      {"version", no_argument, nullptr, 'v'},
+                                      {"output", required_argument, nullptr, 'o'},
+                                      {"dry-run", no_argument, nullptr, kDryRun},
+                                      {nullptr, 0, nullptr, 0}};
+    const std::string name = command ? std::string(kProgram) + " " + command : kProgram;
+    std::vector<std::string> words{name};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    Parsed parsed;
+    const std::string_view cmd = command ? command : "";
+    optind = 0; // starts getopt afresh, for a second run in the same process
+    opterr = 0; // its messages are ours
+    for (;;) {
+        const int option =
+            getopt_long(int(argv.size() - 1), argv.data(), ":ho:v", kOptions, nullptr);
+        if (option == -1)
+            break;
+        const std::string word = argv[optind - 1] ? argv[optind - 1] : "";
+        const bool known = (option == 'h') || (option == 'v' && !command) ||
+                           (option == 'o' && cmd == "dump") || (option == kDryRun && cmd == "load");
+        if (option == ':') {
+            failUsage(word.starts_with("--") ? "option '" + escaped(word) + "' requires an argument"
+                                             : "option requires an argument -- '" +
+                                                   escaped(std::string(1, char(optopt))) + "'");
+        }
+        if (option == '?' || !known) {
+            if (option == '?' && optopt != 0 && !word.starts_with("--"))
+                failUsage("invalid option -- '" + escaped(std::string(1, char(optopt))) + "'");
+            failUsage("unrecognized option '" + escaped(word) + "'");
+        }
+        switch (option) {
+        case 'h':
+            parsed.help = true;
+            break;
+        case 'v':
+            parsed.version = true;
+            break;
+        case kDryRun:
+            parsed.dryRun = true;
+            break;
+        case 'o':
+            if (parsed.output)
+                failUsage("option '-o' (--output) given more than once");
+            parsed.output = optarg;
+            break;
+        }
+    }
+    for (int i = optind; i < int(argv.size() - 1); ++i)
+        parsed.operands.emplace_back(argv[i]);
+    if ((parsed.help || parsed.version) && !parsed.operands.empty())
+        failUsage("extra operand '" + escaped(parsed.operands.front()) + "'");
+    return parsed;
+}
+
+void expectOperands(const std::vector<std::string>& operands, std::size_t least, std::size_t most) {
+    if (operands.size() < least)
+        failUsage(operands.empty() ? "missing operand"
+                                   : "missing operand after '" + escaped(operands.back()) + "'");
+    if (operands.size() > most)
+        failUsage("extra operand '" + escaped(operands[most]) + "'");
+}
+
+Side Run::read(const std::string& name, Expect expect) {
+    Side side = readSide(ops_, name, streams_.input, expect);
+    inputs_.push_back(side.identity);
+    return side;
+}
+
+TableText Run::parseText(const std::string& name, const std::string& bytes) {
+    TableText text = parseTableText(bytes);
+    if (text.errorCount == 0)
+        return text;
+    const std::string where =
+        name == kStandardStream ? std::string("standard input") : escaped(name);
+    for (const TextError& error : text.errors)
+        say(where + ":" + std::to_string(error.line) + ": " +
+            (error.text.empty() ? "" : quotedForTerminal(error.text) + ": ") + "expected " +
+            error.expected);
+    if (text.errorCount > text.errors.size())
+        say(nameOf(name) + ": " + std::to_string(text.errorCount - text.errors.size()) +
+            " more errors not shown");
+    fail(nameOf(name) + ": " + std::to_string(text.errorCount) +
+         (text.errorCount == 1 ? " error" : " errors") + "; nothing was written");
+}
+
+text::Stores Run::storesOf(const std::string& name, Side side) {
+    if (side.kind == SourceKind::Image)
+        return allStores(side.table);
+    text::Stores stores;
+    for (const store::ListedStore& listed : parseText(name, side.text).stores)
+        stores[listed.store] = listed.ids;
+    return stores;
+}
+
+// Standard output that is a regular file among the inputs (`dump IMAGE >> IMAGE`)
+// would be written over what is read.
+void Run::checkStandardOutputIsNoInput() {
+    store::FileStatus status{};
+    if (ops_.fstat(streams_.output, &status) != 0 || !S_ISREG(status.mode))
+        return;
+    for (const FileIdentity& input : inputs_)
+        if (input == FileIdentity::of(status))
+            fail("standard output: input file is output file; nothing was written");
+}
+
+int Run::dump(const Parsed& p) {
+    expectOperands(p.operands, 1, 1);
+    const Side side = read(p.operands[0], Expect::Image);
+    const std::string text = formatTableText(side.table);
+    const std::string output = p.output.value_or(kStandardStream);
+    if (output == kStandardStream) {
+        checkStandardOutputIsNoInput();
+        out_.put(text);
+        return kSuccess;
+    }
+    writeOutputFile(ops_, output, text, inputs_);
+    return kSuccess;
+}
+
+int Run::load(const Parsed& p) {
+    expectOperands(p.operands, 2, 2);
+    const std::string& image = p.operands[0];
+    const std::string& file = p.operands[1];
+    if (image == kStandardStream)
+        fail("standard input: cannot load into standard input; name an image file");
+    const TableText listed = parseText(file, read(file, Expect::Text).text);
+    if (p.dryRun) {
+        const text::Stores before = allStores(read(image, Expect::Image).table);
+        text::Stores after = before;
+        for (const store::ListedStore& store : listed.stores)
+            after[store.store] = store.ids;
+        checkStandardOutputIsNoInput();
+        for (const SlotChange& change : differences(before, after))
+            out_.put(text::describe(change) + "\n");
+        return kSuccess;
+    }
+    const store::LoadResult result = store::loadStores(ops_, image, listed.stores);
+    say(nameOf(image) + ": " + std::to_string(result.changed) + " of " +
+        std::to_string(result.listed) + " listed stores changed" +
+        (result.changed ? ", written and flushed" : "; nothing was written"));
+    return kSuccess;
+}
+
+int Run::diff(const Parsed& p) {
+    expectOperands(p.operands, 2, 2);
+    if (p.operands[0] == kStandardStream && p.operands[1] == kStandardStream)
+        failUsage("only one side can be standard input");
+    // One side at a time: a text's bytes are let go before the other side is read.
+    const text::Stores a = storesOf(p.operands[0], read(p.operands[0], Expect::Either));
+    const text::Stores b = storesOf(p.operands[1], read(p.operands[1], Expect::Either));
+    checkStandardOutputIsNoInput();
+    const auto changes = differences(a, b);
+    for (const SlotChange& change : changes)
+        out_.put(text::describe(change) + "\n");
+    return changes.empty() ? kSuccess : kDifferent;
+}
+
+int Run::show(const Parsed& p) {
+    expectOperands(p.operands, 1, 2);
+    int first = store::kFirstStore, last = store::kLastStore;
+    if (p.operands.size() == 2) {
+        const auto number = parseDecimal(p.operands[1], store::kLastStore);
+        if (!number || *number > store::kLastStore)
+            failUsage(quotedForTerminal(p.operands[1]) + ": expected a store number from 0 to 64");
+        first = last = *number;
+    }
+    const store::Table table = read(p.operands[0], Expect::Image).table;
+    checkStandardOutputIsNoInput();
+    for (int s = first; s <= last; ++s) {
+        out_.put("store " + std::to_string(s) + "  " + std::string(catalog::kStoreNames[s]) +
+                 "\n  slot   id  item\n");
+        for (int k = store::kFirstSlot; k <= store::kLastSlot; ++k) {
+            char line[32];
+            std::snprintf(line, sizeof line, "  %4d  %3d  ", k, table[s][k - 1]);
+            out_.put(line + itemName(table[s][k - 1]) + "\n");
+        }
+        if (s != last)
+            out_.put("\n");
+    }
+    return kSuccess;
+}
+
+int Run::main(const std::vector<std::string>& arguments) {
+    int status = kTrouble;
+    try {
+        if (arguments.empty())
+            failUsage("no command");
+        const std::string& command = arguments[0];
+        if (command.starts_with("-") && command != kStandardStream) {
+            const Parsed p = parse(arguments, nullptr);
+            if (!p.operands.empty())
+                failUsage("options come after the command: '" + escaped(p.operands.front()) + "'");
+            if (p.help)
+                out_.put(kUsage);
+            else if (p.version)
+                out_.put(std::string(kProgram) + " " + kVersionText + "\n");
+            else
+                failUsage("no command");
+            status = kSuccess;
+        } else {
+            const CommandHelp* help = nullptr;
+            for (const CommandHelp& h : kCommandHelp)
+                if (command == h.name)
+                    help = &h;
+            if (!help)
+                failUsage("unknown command '" + escaped(command) + "'");
+            const Parsed p =
+                parse(std::vector<std::string>(arguments.begin() + 1, arguments.end()), help->name);
+            if (p.help) {
+                out_.put(help->usage);
+                status = kSuccess;
+            } else if (command == "dump") {
+                status = dump(p);
+            } else if (command == "load") {
+                status = load(p);
+            } else if (command == "diff") {
+                status = diff(p);
+            } else {
+                status = show(p);
+            }
+        }
+    } catch (const Failure& failure) {
+        say(failure.message);
+        if (failure.usage)
+            writeAll(ops_, streams_.error, std::string(kTryHelp) + "\n");
+        status = kTrouble;
+    } catch (const ImageError& error) {
+        say(describe(error));
+        status = kTrouble;
+    }
+    if (!out_.flushAndClose()) {
+        say(std::string("write error: ") + std::strerror(out_.error()));
+        status = kTrouble;
+    }
+    return status;
+}
+
+} // namespace
+
+int runQuendleStores(FileOps& ops, const std::vector<std::string>& arguments,
+                     const StandardStreams& streams) {
+    Run run(ops, streams);
+    return run.main(arguments);
+}
+
+} // namespace cli

@@ -1,0 +1,257 @@
+#include "Output.h"
+
+#include "ImageError.h"
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+namespace cli {
+
+using store::FileOps;
+using store::FileStatus;
+using store::ImageError;
+
+namespace {
+
+constexpr std::size_t kWriterPiece = std::size_t(64) << 10;
+constexpr int kMostLinksFollowed = 40; // as the kernel's own limit
+constexpr int kTemporaryNameTries = 100;
+constexpr mode_t kPermissionBits = 07777;
+
+// The temporary file being written, for the signal handler: a fixed buffer, since a
+// handler may not allocate.
+char pendingTemporary[PATH_MAX + 1];
+volatile std::sig_atomic_t temporaryPending = 0;
+constexpr std::array kCleanedUpSignals = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+extern "C" void removePendingAndDie(int signal) {
+    if (temporaryPending)
+        ::unlink(pendingTemporary);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Holds the cleaned-up signals back while the pending temporary file changes, so
+// that a handler never sees a half-written name or misses a file just made.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int signal : kCleanedUpSignals)
+            sigaddset(&set, signal);
+        sigprocmask(SIG_BLOCK, &set, &previous_);
+    }
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+std::string reason(int error) {
+    return std::strerror(error);
+}
+
+ImageError cannot(const std::string& name, const std::string& what, int error) {
+    return ImageError("Cannot " + what + " " + store::quoted(name) + ": " + reason(error) + ".",
+                      name, "cannot " + what + ": " + reason(error));
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file that name leads to, following symbolic links; its status when it exists.
+struct Target {
+    std::string path;
+    bool exists = false;
+    FileStatus status{};
+};
+
+Target resolve(FileOps& ops, const std::string& name) {
+    Target target{name};
+    for (int hop = 0; hop <= kMostLinksFollowed; ++hop) {
+        FileStatus status{};
+        if (ops.lstat(target.path.c_str(), &status) != 0) {
+            if (errno == ENOENT)
+                return target;
+            throw cannot(name, "write", errno);
+        }
+        if (!S_ISLNK(status.mode)) {
+            target.exists = true;
+            target.status = status;
+            return target;
+        }
+        std::array<char, PATH_MAX + 1> link{};
+        const ssize_t length = ops.readlink(target.path.c_str(), link.data(), PATH_MAX);
+        if (length < 0)
+            throw cannot(name, "write", errno);
+        const std::string to(link.data(), std::size_t(length));
+        target.path = to.starts_with('/') ? to : folderOf(target.path) + "/" + to;
+    }
+    throw cannot(name, "write", ELOOP);
+}
+
+std::string temporaryName(const std::string& folder) {
+    static std::mt19937 random{std::random_device{}()};
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string name = folder + "/.qs";
+    for (int i = 0; i < 6; ++i)
+        name += kLetters[random() % (sizeof kLetters - 1)];
+    return name;
+}
+
+void setPending(const std::string& path) {
+    std::memcpy(pendingTemporary, path.c_str(), path.size() + 1);
+    temporaryPending = 1;
+}
+
+// A device, a FIFO: written into as a shell redirection writes into it.
+void writeInto(FileOps& ops, const std::string& name, const Target& target,
+               std::string_view content) {
+    if (S_ISDIR(target.status.mode))
+        throw cannot(name, "write", EISDIR);
+    int fd = -1;
+    do {
+        fd = ops.open(target.path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        throw cannot(name, "open", errno);
+    int error = writeAll(ops, fd, content);
+    if (ops.close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        throw cannot(name, "write", error);
+}
+
+// A regular file or a new one: a temporary file beside it, renamed over it.
+void replace(FileOps& ops, const std::string& name, const Target& target,
+             std::string_view content) {
+    const std::string folder = folderOf(target.path);
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < kTemporaryNameTries && fd < 0; ++attempt) {
+        temporary = temporaryName(folder);
+        if (temporary.size() > PATH_MAX)
+            throw cannot(name, "write", ENAMETOOLONG);
+        const SignalsHeld held;
+        fd = ops.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            setPending(temporary);
+        else if (errno != EEXIST && errno != EINTR)
+            throw cannot(name, "write", errno);
+    }
+    if (fd < 0)
+        throw cannot(name, "write", EEXIST);
+
+    int error = writeAll(ops, fd, content);
+    mode_t mode = 0666;
+    if (target.exists) {
+        mode = target.status.mode & kPermissionBits;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    if (error == 0 && ops.fchmod(fd, mode) != 0)
+        error = errno;
+    // The owner where the process may give it (root may); a failure keeps ours.
+    if (error == 0 && target.exists &&
+        (target.status.owner != ::geteuid() || target.status.group != ::getegid()))
+        ops.fchown(fd, target.status.owner, target.status.group);
+    if (error == 0 && ops.fsync(fd) != 0)
+        error = errno;
+    if (ops.close(fd) != 0 && error == 0)
+        error = errno;
+    const SignalsHeld held;
+    if (error == 0 && ops.rename(temporary.c_str(), target.path.c_str()) != 0)
+        error = errno;
+    if (error != 0)
+        ops.unlink(temporary.c_str());
+    temporaryPending = 0;
+    if (error != 0)
+        throw ImageError("Cannot write " + store::quoted(name) + ": " + reason(error) + ".", name,
+                         "cannot write: " + reason(error) + "; it is unchanged");
+}
+
+} // namespace
+
+int writeAll(FileOps& ops, int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t put = ops.write(fd, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            return errno;
+        if (put == 0)
+            return EIO; // a write that takes nothing would take nothing forever
+        bytes.remove_prefix(std::size_t(put));
+    }
+    return 0;
+}
+
+void CheckedWriter::put(std::string_view bytes) {
+    if (error_ != 0)
+        return;
+    held_.append(bytes);
+    if (held_.size() >= kWriterPiece)
+        flush();
+}
+
+bool CheckedWriter::flush() {
+    if (error_ == 0 && !held_.empty()) {
+        wroteAny_ = true;
+        error_ = writeAll(ops_, fd_, held_);
+    }
+    held_.clear();
+    return error_ == 0;
+}
+
+bool CheckedWriter::flushAndClose() {
+    const bool flushed = flush();
+    if (ops_.close(fd_) != 0 && error_ == 0 && !(errno == EBADF && !wroteAny_))
+        error_ = errno;
+    return flushed && error_ == 0;
+}
+
+void writeOutputFile(FileOps& ops, const std::string& name, std::string_view content,
+                     const std::vector<store::FileIdentity>& inputs) {
+    if (name.empty())
+        throw cannot(name, "write", ENOENT);
+    const Target target = resolve(ops, name);
+    if (target.exists && S_ISREG(target.status.mode)) {
+        const auto output = store::FileIdentity::of(target.status);
+        for (const auto& input : inputs)
+            if (input == output)
+                throw ImageError(store::quoted(name) + " is an input of the command." +
+                                     store::kNothingWritten,
+                                 name, "input file is output file; nothing was written");
+    }
+    if (target.exists && !S_ISREG(target.status.mode))
+        writeInto(ops, name, target, content);
+    else
+        replace(ops, name, target, content);
+}
+
+void removeTemporaryFilesOnSignals() {
+    for (int signal : kCleanedUpSignals) {
+        struct sigaction action {};
+        action.sa_handler = removePendingAndDie;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace cli
