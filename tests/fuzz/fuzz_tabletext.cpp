@@ -1,9 +1,10 @@
 // The text reader under a fuzzer: for any bytes, parseTableText returns (never
 // throws or crashes), every error names a line of the text, the stores it reads are
 // valid and listed once each, and what it reads, written out again, reads back the
-// same; the text-or-image rule never takes a good text for an image, whether fed
-// whole or in pieces, and the terminal escaping leaves no control byte. Built by scripts/fuzz with
-// clang's libFuzzer; replay.cpp runs the regression corpus through it on every test run.
+// same; its stores compare with an image as diff compares them; the text-or-image
+// rule never takes a good text for an image, whether fed whole or in pieces; and
+// the terminal escaping leaves no control byte. Built by scripts/fuzz with clang's
+// libFuzzer; replay.cpp runs the regression corpus through it on every test run.
 #include "TableText.h"
 #include "TerminalText.h"
 
@@ -50,6 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (char c : text::quotedForTerminal(bytes))
         require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+
+    // diff of the listed stores against an all-zero image: a change only in a listed
+    // store, each naming a slot whose ids differ.
+    text::Stores listed;
+    for (const text::ListedStore& store : read.stores)
+        listed[store.store] = store.ids;
+    for (const text::SlotChange& change :
+         text::differences(text::allStores(store::Table{}), listed)) {
+        require(listed[change.store] && change.from == 0 && change.to != 0);
+        require(change.slot >= store::kFirstSlot && change.slot <= store::kLastSlot);
+        require(!text::describe(change).empty());
+    }
 
     // A text that reads without errors and lists every store round-trips.
     if (read.errors.empty() && read.stores.size() == std::size_t(store::kStoreCount)) {
