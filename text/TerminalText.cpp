@@ -82,9 +82,6 @@ std::string escaped(std::string_view bytes) {
         case '\\':
             out += "\\\\";
             break;
-        case '"':
-            out += "\\\"";
-            break;
         case '\t':
             out += "\\t";
             break;

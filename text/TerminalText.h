@@ -9,8 +9,7 @@
 
 namespace text {
 
-// Every character as it stands, but \ and " escaped with a backslash, \t \n \r as
-// such, other control bytes and DEL in octal (\033, \0 for NUL), and bytes of a
+// Every character as it stands, but \ escaped with a backslash, \t \n \r as such, other control bytes and DEL in octal (\033, \0 for NUL), and bytes of a
 // C1 control or of no valid character in hex (\x80).
 std::string escaped(std::string_view bytes);
 

@@ -243,7 +243,7 @@ private slots:
         QTest::newRow("UTF-8 letters") << QByteArray("Störe ü") << "\"Störe ü\"";
         QTest::newRow("escape sequence") << QByteArray("\x1b[31mred") << "\"\\033[31mred\"";
         QTest::newRow("NUL, tab, DEL") << QByteArray("a\0\t\x7f", 4) << "\"a\\0\\t\\177\"";
-        QTest::newRow("quote and backslash") << QByteArray("\"\\") << "\"\\\"\\\\\"";
+        QTest::newRow("quote and backslash") << QByteArray("\"\\") << "\"\"\\\\\"";
         QTest::newRow("invalid UTF-8") << QByteArray("\x80\xff\xC3") << "\"\\x80\\xFF\\xC3\"";
         QTest::newRow("a C1 control") << QByteArray("\xC2\x9B") << "\"\\xC2\\x9B\"";
         QTest::newRow("an overlong form") << QByteArray("\xC0\xAF") << "\"\\xC0\\xAF\"";
