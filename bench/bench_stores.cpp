@@ -1,9 +1,11 @@
 // Benchmarks of quendle-stores' own work, over the core alone: dumping the table of
 // 1,000 images of 4 MiB each against a floor measured in the same run (a plain loop
 // of open, one pread of the table's 455 bytes and close over the same files), and
-// loading one store into an image of 256 MiB against one of 4 MiB. Prints the cost
-// per image in CPU time, the median of several rounds, and the ratios beside the
-// targets.
+// loading one store into an image of 256 MiB against one of 4 MiB; and the
+// commands that make and load IPS and BPS patches for a 4 MiB image, with the cost of
+// BPS's CRC-32s per MiB beside zlib's own speed. Prints the cost per image in CPU
+// time, the median of several rounds, and the ratios beside the targets.
+#include "Commands.h"
 #include "TableFile.h"
 #include "TableText.h"
 
@@ -14,9 +16,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 namespace {
 
@@ -25,6 +29,8 @@ constexpr off_t kSmall = off_t(4) << 20;
 constexpr off_t kLarge = off_t(256) << 20;
 constexpr int kRounds = 9;
 constexpr int kLoadRounds = 41;
+constexpr int kPatchRounds = 21;
+constexpr double kMiB = 1024.0 * 1024.0;
 constexpr std::size_t kTableBytes = std::size_t(store::kStoreCount) * store::kSlotsPerStore;
 
 // CPU time of this process, its system calls included: what a dump costs, less
@@ -56,6 +62,28 @@ void makeImage(const std::string& path, off_t length, int seed) {
         ::pwrite(fd, table.data(), table.size(), store::kTableFirst - 1) < 0)
         std::abort();
     ::close(fd);
+}
+
+// A whole image of random bytes, written out (no holes: a patch reads all of it).
+void makeFullImage(const std::string& path, std::uint32_t seed) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kSmall));
+    std::mt19937 random(seed);
+    for (auto& byte : bytes)
+        byte = std::uint8_t(random());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+        std::abort();
+    ::close(fd);
+}
+
+// quendle-stores run in this process, its streams /dev/null.
+void command(store::FileOps& ops, const std::vector<std::string>& arguments) {
+    const cli::StandardStreams streams{::open("/dev/null", O_RDONLY), ::open("/dev/null", O_WRONLY),
+                                       ::open("/dev/null", O_WRONLY)};
+    if (cli::runQuendleStores(ops, arguments, streams) != cli::kSuccess)
+        std::abort();
+    ::close(streams.input);
+    ::close(streams.error);
 }
 
 } // namespace
@@ -121,6 +149,48 @@ int main() {
     const double loadSmall = median(smalls), loadLarge = median(larges);
     const double loadRatio = median(loadRatios);
 
+    // Patches for a 4 MiB image: made from a clean image and an edited one, then
+    // loaded back and forth (the second patch undoes the first, so each load writes).
+    const auto clean = (dir / "clean.smc").string(), edited = (dir / "edited.smc").string();
+    const auto work = (dir / "work.smc").string();
+    makeFullImage(clean, 1);
+    std::filesystem::copy_file(clean, edited);
+    store::loadStores(ops, edited, {{12, {1, 2, 3, 4, 5, 6, 7}}, {40, {9, 9, 9, 9, 9, 9, 9}}});
+    std::filesystem::copy_file(clean, work);
+    struct PatchCost {
+        double make = 0, load = 0;
+    };
+    const auto patchCost = [&](const char* format) {
+        const auto forward = (dir / (std::string("forward.") + format)).string();
+        const auto back = (dir / (std::string("back.") + format)).string();
+        command(ops, {"patch", edited, clean, "-o", back});
+        std::vector<double> makes, loads;
+        for (int r = 0; r < kPatchRounds; ++r) {
+            makes.push_back(cpuSeconds([&] {
+                command(ops, {"patch", clean, edited, "-o", forward});
+            }));
+            loads.push_back(cpuSeconds([&] {
+                                command(ops, {"load", work, forward});
+                                command(ops, {"load", work, back});
+                            }) /
+                            2);
+        }
+        return PatchCost{median(makes), median(loads)};
+    };
+    const PatchCost ips = patchCost("ips"), bps = patchCost("bps");
+    // zlib's own speed, over the image in memory.
+    std::vector<std::uint8_t> whole(static_cast<std::size_t>(kSmall));
+    std::vector<double> crcs;
+    for (int r = 0; r < kPatchRounds; ++r)
+        crcs.push_back(cpuSeconds([&] {
+            volatile uLong crc = crc32(0L, whole.data(), uInt(whole.size()));
+            (void)crc;
+        }));
+    const double zlibPerMiB = median(crcs) / (double(kSmall) / kMiB);
+    // Making a BPS patch adds two CRC-32s over the image (source and target) to what
+    // an IPS patch costs; per MiB of CRC-32:
+    const double bpsCrcPerMiB = (bps.make - ips.make) / (2 * double(kSmall) / kMiB);
+
     std::printf("%-52s %12s   %s\n", "operation (CPU time)", "per image", "target");
     std::printf("%-52s %9.2f us\n", "floor: open, one pread of 455 bytes, close", floor * 1e6);
     std::printf("%-52s %9.2f us\n", "dump: read, format with names, write out", dump * 1e6);
@@ -129,6 +199,14 @@ int main() {
                 loadSmall * 1e6);
     std::printf("%-52s %9.2f us\n", "load one store, 256 MiB sparse image", loadLarge * 1e6);
     std::printf("%-52s %9.2f      < 1.2\n", "load 256 MiB / 4 MiB", loadRatio);
+    std::printf("%-52s %9.2f us\n", "patch --format ips, 4 MiB image", ips.make * 1e6);
+    std::printf("%-52s %9.2f us\n", "patch --format bps, 4 MiB image", bps.make * 1e6);
+    std::printf("%-52s %9.2f us\n", "load an IPS patch, 4 MiB image (with its fsync)",
+                ips.load * 1e6);
+    std::printf("%-52s %9.2f us\n", "load a BPS patch, 4 MiB image (with its fsync)",
+                bps.load * 1e6);
+    std::printf("%-52s %9.2f us\n", "BPS's CRC-32, per MiB", bpsCrcPerMiB * 1e6);
+    std::printf("%-52s %9.2f us\n", "zlib's crc32 over memory, per MiB", zlibPerMiB * 1e6);
     ::close(devNull);
     std::filesystem::remove_all(dir);
     return 0;

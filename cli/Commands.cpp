@@ -3,6 +3,7 @@
 #include "ImageError.h"
 #include "Inputs.h"
 #include "Output.h"
+#include "Patches.h"
 #include "StoreCatalog.h"
 #include "TableFile.h"
 #include "TableText.h"
@@ -32,11 +33,15 @@ constexpr char kUsage[] =
     "The store table of a ROM image as text.\n"
     "\n"
     "  dump IMAGE [-o FILE]          the whole table as text (to FILE, or standard output)\n"
-    "  load IMAGE FILE [--dry-run]   write the stores that FILE lists into IMAGE;\n"
+    "  load IMAGE FILE [--dry-run]   write the stores that the text FILE lists, or that\n"
+    "                                the IPS or BPS patch FILE changes, into IMAGE;\n"
     "                                --dry-run prints the changes and writes nothing\n"
     "  diff A B                      the slots in which A and B (images or texts) differ;\n"
     "                                status 0 when equal, 1 when they differ, 2 on trouble\n"
     "  show IMAGE [STORE]            one store, or all, as a table of slot, id and name\n"
+    "  patch SOURCE TARGET [-o FILE] [--format ips|bps]\n"
+    "                                a patch that gives the clean image SOURCE the store\n"
+    "                                table of TARGET (an image or a text), and nothing else\n"
     "\n"
     "  -h, --help                    show this help (or a command's) and exit\n"
     "  -v, --version                 show the version and exit\n"
@@ -64,21 +69,35 @@ constexpr CommandHelp kCommandHelp[] = {
              "                      standard output\n"
              "  -h, --help          show this help and exit\n"},
     {"load", "Usage: quendle-stores load IMAGE FILE [--dry-run]\n"
-             "Writes the stores that the text FILE lists into IMAGE, in place, and nothing\n"
-             "else; checks the whole text first and writes nothing on any error.\n"
+             "Writes the stores that the text FILE lists, or that the patch FILE changes,\n"
+             "into IMAGE, in place, and nothing else; checks the whole text or patch first\n"
+             "and writes nothing on any error. A patch (IPS or BPS, told by its first\n"
+             "bytes) is applied all or nothing, and refused when it would change any byte\n"
+             "outside the store table, or when a BPS patch was made for another image.\n"
              "\n"
              "      --dry-run   print the slots that would change and write nothing\n"
              "  -h, --help      show this help and exit\n"},
     {"diff", "Usage: quendle-stores diff A B\n"
              "Lists the slots in which A and B differ; each is an image or a text (a text\n"
-             "compares only the stores it lists). Status 0 when equal, 1 when they differ,\n"
-             "2 on trouble.\n"
+             "compares only the stores it lists), never a patch: load --dry-run shows what\n"
+             "a patch changes. Status 0 when equal, 1 when they differ, 2 on trouble.\n"
              "\n"
              "  -h, --help   show this help and exit\n"},
     {"show", "Usage: quendle-stores show IMAGE [STORE]\n"
              "Shows one store (0 to 64), or all, as a table of slot, item id and name.\n"
              "\n"
              "  -h, --help   show this help and exit\n"},
+    {"patch", "Usage: quendle-stores patch SOURCE TARGET [-o FILE] [--format ips|bps]\n"
+              "Writes a patch that turns the clean image SOURCE into SOURCE with TARGET's store\n"
+              "table, and changes nothing else; TARGET is an image or a text (then the patch\n"
+              "holds the stores it lists). Bytes outside the table in which TARGET differs\n"
+              "are left out, so that a store patch combines with other patches.\n"
+              "\n"
+              "  -o, --output=FILE        write to FILE (as dump does) instead of standard\n"
+              "                           output, which must not be a terminal\n"
+              "      --format=ips|bps     the format; else from FILE's extension (.ips,\n"
+              "                           .bps), else BPS\n"
+              "  -h, --help               show this help and exit\n"},
 };
 
 // A failure a command reports: the message after the program's name.
@@ -121,6 +140,7 @@ private:
         std::vector<std::string> operands;
         std::optional<std::string> output;
         bool dryRun = false;
+        std::optional<std::string> format;
         bool help = false;
         bool version = false;
     };
@@ -130,6 +150,9 @@ private:
     int load(const Parsed& p);
     int diff(const Parsed& p);
     int show(const Parsed& p);
+    int makePatch(const Parsed& p);
+    int loadPatch(const Parsed& p, patch::Format format, const std::string& bytes);
+    void putChanges(const store::Table& before, const store::Table& after);
 
     // A side read and remembered as an input; a text is read and checked.
     Side read(const std::string& name, Expect expect);
@@ -150,11 +173,12 @@ void Run::say(const std::string& line) {
 }
 
 Run::Parsed Run::parse(const std::vector<std::string>& arguments, const char* command) {
-    enum { kDryRun = 256 };
+    enum { kDryRun = 256, kFormat };
     static const option kOptions[] = {{"help", no_argument, nullptr, 'h'},
                                       {"version", no_argument, nullptr, 'v'},
                                       {"output", required_argument, nullptr, 'o'},
                                       {"dry-run", no_argument, nullptr, kDryRun},
+                                      {"format", required_argument, nullptr, kFormat},
                                       {nullptr, 0, nullptr, 0}};
     const std::string name = command ? std::string(kProgram) + " " + command : kProgram;
     std::vector<std::string> words{name};
@@ -175,7 +199,9 @@ Run::Parsed Run::parse(const std::vector<std::string>& arguments, const char* co
             break;
         const std::string word = argv[optind - 1] ? argv[optind - 1] : "";
         const bool known = (option == 'h') || (option == 'v' && !command) ||
-                           (option == 'o' && cmd == "dump") || (option == kDryRun && cmd == "load");
+                           (option == 'o' && (cmd == "dump" || cmd == "patch")) ||
+                           (option == kDryRun && cmd == "load") ||
+                           (option == kFormat && cmd == "patch");
         if (option == ':') {
             failUsage(word.starts_with("--") ? "option '" + escaped(word) + "' requires an argument"
                                              : "option requires an argument -- '" +
@@ -195,6 +221,11 @@ Run::Parsed Run::parse(const std::vector<std::string>& arguments, const char* co
             break;
         case kDryRun:
             parsed.dryRun = true;
+            break;
+        case kFormat:
+            if (parsed.format)
+                failUsage("option '--format' given more than once");
+            parsed.format = optarg;
             break;
         case 'o':
             if (parsed.output)
@@ -281,7 +312,10 @@ int Run::load(const Parsed& p) {
     const std::string& file = p.operands[1];
     if (image == kStandardStream)
         fail("standard input: cannot load into standard input; name an image file");
-    const TableText listed = parseText(file, read(file, Expect::Text).text);
+    const Side side = read(file, Expect::Text);
+    if (const auto format = patch::formatOf(side.text))
+        return loadPatch(p, *format, side.text);
+    const TableText listed = parseText(file, side.text);
     if (p.dryRun) {
         const text::Stores before = allStores(read(image, Expect::Image).table);
         text::Stores after = before;
@@ -296,6 +330,108 @@ int Run::load(const Parsed& p) {
     say(nameOf(image) + ": " + std::to_string(result.changed) + " of " +
         std::to_string(result.listed) + " listed stores changed" +
         (result.changed ? ", written and flushed" : "; nothing was written"));
+    return kSuccess;
+}
+
+void Run::putChanges(const store::Table& before, const store::Table& after) {
+    checkStandardOutputIsNoInput();
+    for (const SlotChange& change : differences(allStores(before), allStores(after)))
+        out_.put(text::describe(change) + "\n");
+}
+
+// A patch is applied to the table read through a read-only open, all of it checked
+// before anything is written; then the changed stores go through the write
+// transaction, as a text's do.
+int Run::loadPatch(const Parsed& p, patch::Format format, const std::string& bytes) {
+    const std::string& image = p.operands[0];
+    const std::string& file = p.operands[1];
+    const store::TableChange change = store::readTableChange(
+        ops_, image, [&](const store::ImageFile& opened, const store::Table& table) {
+            try {
+                if (format == patch::Format::Ips)
+                    return patch::applyIps(bytes, table);
+                return patch::applyBps(bytes, patch::FileImageBytes(opened), table);
+            } catch (const patch::PatchError& refusal) {
+                throw ImageError(store::quoted(file) + ": " + refusal.what() + ".", file,
+                                 refusal.what());
+            }
+        });
+    if (p.dryRun) {
+        putChanges(change.original, change.target);
+        return kSuccess;
+    }
+    const store::LoadResult result = store::writeTableChange(ops_, image, change);
+    say(nameOf(image) + ": " + std::to_string(result.changed) +
+        (result.changed == 1 ? " store" : " stores") + " changed by the patch" +
+        (result.changed ? ", written and flushed" : "; nothing was written"));
+    return kSuccess;
+}
+
+// The patch's format: as told, else from the output file's extension, else BPS.
+patch::Format formatFor(const std::optional<std::string>& told,
+                        const std::optional<std::string>& output) {
+    if (told) {
+        if (*told == "ips")
+            return patch::Format::Ips;
+        if (*told == "bps")
+            return patch::Format::Bps;
+        failUsage("unknown format '" + escaped(*told) + "'; expected ips or bps");
+    }
+    if (output) {
+        std::string extension = output->size() >= 4 ? output->substr(output->size() - 4) : "";
+        for (char& c : extension)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (extension == ".ips")
+            return patch::Format::Ips;
+    }
+    return patch::Format::Bps;
+}
+
+int Run::makePatch(const Parsed& p) {
+    expectOperands(p.operands, 2, 2);
+    const std::string& source = p.operands[0];
+    if (source == kStandardStream)
+        fail("standard input: a patch is made from a named clean image, which it reads whole");
+    const patch::Format format = formatFor(p.format, p.output);
+    const Side target = read(p.operands[1], Expect::Either);
+    std::optional<text::Stores> listed;
+    if (target.kind == SourceKind::Text)
+        listed = storesOf(p.operands[1], target);
+    std::string bytes;
+    // The source is read whole (for BPS's checksums) through one read-only open.
+    store::readTableChange(
+        ops_, source, [&](const store::ImageFile& image, const store::Table& table) {
+            inputs_.push_back(image.identity());
+            store::Table wanted = target.table;
+            if (listed) {
+                wanted = table;
+                for (int s = store::kFirstStore; s <= store::kLastStore; ++s)
+                    if ((*listed)[s])
+                        wanted[s] = *(*listed)[s];
+            }
+            try {
+                if (format == patch::Format::Ips) {
+                    bytes = patch::writeIps(table, wanted);
+                } else {
+                    const patch::FileImageBytes imageBytes(image);
+                    bytes = patch::writeBps(imageBytes.size(),
+                                            patch::checksumsOf(imageBytes, wanted), table, wanted);
+                }
+            } catch (const patch::PatchError& refusal) {
+                throw ImageError(refusal.what(), source, refusal.what());
+            }
+            return wanted;
+        });
+    const std::string output = p.output.value_or(kStandardStream);
+    if (output != kStandardStream) {
+        writeOutputFile(ops_, output, bytes, inputs_);
+        return kSuccess;
+    }
+    if (::isatty(streams_.output))
+        fail("standard output is a terminal, and a patch is binary: name a file with -o, or "
+             "redirect standard output");
+    checkStandardOutputIsNoInput();
+    out_.put(bytes);
     return kSuccess;
 }
 
@@ -373,6 +509,8 @@ int Run::main(const std::vector<std::string>& arguments) {
                 status = load(p);
             } else if (command == "diff") {
                 status = diff(p);
+            } else if (command == "patch") {
+                status = makePatch(p);
             } else {
                 status = show(p);
             }

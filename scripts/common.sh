@@ -7,8 +7,9 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${QSE_BUILD_DIR:-$ROOT/build}"
 
-# What building and running the editor needs on Debian 12.
-BUILD_PACKAGES=(cmake g++ make qt6-base-dev fonts-dejavu-core)
+# What building and running the editor needs on Debian 12 (zlib for the CRC-32s of
+# BPS patches).
+BUILD_PACKAGES=(cmake g++ make zlib1g-dev qt6-base-dev fonts-dejavu-core)
 # What the tests need besides: an X server, a window manager, xdotool and xprop for
 # the end-to-end test; lintian, appstreamcli and desktop-file-validate to check
 # the Debian package.

@@ -44,40 +44,50 @@ Table readTableOf(FileOps& ops, const std::string& path) {
     return tableFromBytes(bytes);
 }
 
+TableChange
+readTableChange(FileOps& ops, const std::string& path,
+                const std::function<Table(const ImageFile& image, const Table& table)>& change) {
+    try {
+        ImageFile image = ImageFile::open(ops, path, ImageFile::Access::ReadOnly);
+        TableChange result;
+        result.identity = image.identity();
+        result.original = readTable(image);
+        result.target = change(image, result.original);
+        image.close();
+        return result;
+    } catch (const ImageError& error) {
+        throw error.nothingWritten();
+    }
+}
+
 LoadResult loadStores(FileOps& ops, const std::string& path,
                       const std::vector<ListedStore>& stores) {
-    LoadResult result;
-    result.listed = static_cast<int>(stores.size());
     for (const ListedStore& store : stores)
         if (!isStoreNumber(store.store))
             throw ImageError("Store " + std::to_string(store.store) + " does not exist." +
                                  kNothingWritten,
                              "", "store " + std::to_string(store.store) + " does not exist");
+    const TableChange change = readTableChange(ops, path, [&](const ImageFile&, Table table) {
+        for (const ListedStore& store : stores)
+            table[store.store] = store.ids;
+        return table;
+    });
+    LoadResult result = writeTableChange(ops, path, change);
+    result.listed = static_cast<int>(stores.size());
+    return result;
+}
 
-    Table original{};
-    FileIdentity identity;
-    try {
-        ImageFile image = ImageFile::open(ops, path, ImageFile::Access::ReadOnly);
-        identity = image.identity();
-        original = readTable(image);
-        image.close();
-    } catch (const ImageError& error) {
-        throw error.nothingWritten();
-    }
-
-    Table target = original;
+LoadResult writeTableChange(FileOps& ops, const std::string& path, const TableChange& change) {
     std::vector<int> changed;
-    for (const ListedStore& store : stores) {
-        target[store.store] = store.ids;
-        if (target[store.store] != original[store.store])
-            changed.push_back(store.store);
-    }
+    for (int s = kFirstStore; s <= kLastStore; ++s)
+        if (change.target[s] != change.original[s])
+            changed.push_back(s);
+    LoadResult result;
     result.changed = static_cast<int>(changed.size());
     if (changed.empty())
         return result;
 
     // One write per run of consecutive changed stores.
-    std::sort(changed.begin(), changed.end());
     std::vector<Run> runs;
     for (int s : changed) {
         if (!runs.empty() && runs.back().last + 1 == s)
@@ -87,9 +97,9 @@ LoadResult loadStores(FileOps& ops, const std::string& path,
     }
     std::vector<TableRun> tableRuns;
     for (const Run& run : runs)
-        tableRuns.push_back(
-            {slotPosition(run.first, kFirstSlot), bytesOf(original, run), bytesOf(target, run)});
-    writeTableRuns(ops, path, identity, tableRuns);
+        tableRuns.push_back({slotPosition(run.first, kFirstSlot), bytesOf(change.original, run),
+                             bytesOf(change.target, run)});
+    writeTableRuns(ops, path, change.identity, tableRuns);
     result.writes = static_cast<int>(runs.size());
     return result;
 }

@@ -6,6 +6,7 @@
 #include "ImageFile.h"
 
 #include <array>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,6 +34,21 @@ Table tableFromBytes(std::span<const std::uint8_t> bytes);
 
 inline constexpr std::size_t kTableBytes = std::size_t(kStoreCount) * kSlotsPerStore;
 
+// A change of an image's table: the table as read, the table to write instead, and
+// the file that was read.
+struct TableChange {
+    Table original{};
+    Table target{};
+    FileIdentity identity;
+};
+
+// Opens the image at path for reading only, reads its table, and lets change make
+// the target table from the open image and its table (a patch may read the whole
+// image); closes it again. Throws ImageError, saying that nothing was written.
+TableChange
+readTableChange(FileOps& ops, const std::string& path,
+                const std::function<Table(const ImageFile& image, const Table& table)>& change);
+
 struct LoadResult {
     int listed = 0;  // stores listed
     int changed = 0; // of those, stores whose record changed
@@ -47,5 +63,11 @@ struct LoadResult {
 // image now holds.
 LoadResult loadStores(FileOps& ops, const std::string& path,
                       const std::vector<ListedStore>& stores);
+
+// Writes the stores of change.target that differ from change.original into the
+// image at path, one positioned write per run of consecutive stores, through the
+// write transaction (which checks that the file and the bytes are still the ones
+// read). Writes nothing, and never opens the image for writing, when none differs.
+LoadResult writeTableChange(FileOps& ops, const std::string& path, const TableChange& change);
 
 } // namespace store

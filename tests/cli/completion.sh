@@ -30,7 +30,7 @@ offers() {
     fi
 }
 
-offers "--help --version diff dump load show " ""
+offers "--help --version diff dump load patch show " ""
 offers "diff dump " d
 offers "--help --output= -o " dump -
 offers "--dry-run --help " load --
@@ -40,5 +40,8 @@ offers "folder other.smc rom.smc " dump ""
 offers "folder my.bps my.ips notes.md other.smc rom.smc stores.txt " dump rom.smc -o ""
 offers "folder other.smc rom.smc stores.txt " diff rom.smc ""
 offers "6 60 61 62 63 64 " show rom.smc 6
+offers "folder other.smc rom.smc stores.txt " patch rom.smc ""
+offers "bps ips " patch rom.smc other.smc --format ""
+offers "--format= --help --output= -o " patch rom.smc -
 echo "completion: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,443 @@
+#include "Patches.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
+#include <zlib.h>
+
+namespace patch {
+
+using store::kSlotsPerStore;
+using store::kStoreCount;
+
+namespace {
+
+using TableBytes = std::array<std::uint8_t, store::kTableBytes>;
+
+// The store table's place in the image, as 0-based file offsets: [first, end).
+constexpr std::uint64_t kTableOffset = std::uint64_t(store::kTableFirst - 1);
+constexpr std::uint64_t kTableEnd = std::uint64_t(store::kTableLast);
+
+constexpr std::string_view kIpsHeader = "PATCH";
+constexpr std::string_view kIpsTrailer = "EOF";
+constexpr std::uint32_t kIpsTrailerAsOffset = 0x454F46; // "EOF" read as an offset
+constexpr std::string_view kBpsHeader = "BPS1";
+constexpr std::size_t kBpsFooter = 12; // three CRC-32s
+constexpr std::size_t kChunk = std::size_t(64) << 10;
+
+enum BpsAction { kSourceRead = 0, kTargetRead = 1, kSourceCopy = 2, kTargetCopy = 3 };
+constexpr const char* kActionNames[] = {"SourceRead", "TargetRead", "SourceCopy", "TargetCopy"};
+
+TableBytes bytesOf(const Table& table) {
+    TableBytes bytes{};
+    for (int s = 0; s < kStoreCount; ++s)
+        std::memcpy(bytes.data() + std::size_t(s) * kSlotsPerStore, table[s].data(),
+                    kSlotsPerStore);
+    return bytes;
+}
+
+bool inTable(std::uint64_t offset) {
+    return offset >= kTableOffset && offset < kTableEnd;
+}
+
+// zlib's crc32 gives its initial value, not crc, for a null buffer, which an empty
+// vector's data() may be: no bytes leave crc as it is.
+std::uint32_t crcOf(std::uint32_t crc, const std::uint8_t* bytes, std::size_t size) {
+    return size == 0 ? crc : std::uint32_t(::crc32(crc, bytes, uInt(size)));
+}
+
+std::uint32_t emptyCrc() {
+    return std::uint32_t(::crc32(0L, Z_NULL, 0));
+}
+
+// The runs [first, end) of table bytes (0-based within the table) that differ.
+std::vector<std::pair<std::size_t, std::size_t>> differingRuns(const Table& source,
+                                                               const Table& target) {
+    const TableBytes a = bytesOf(source), b = bytesOf(target);
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (std::size_t i = 0; i < a.size();) {
+        if (a[i] == b[i]) {
+            ++i;
+            continue;
+        }
+        const std::size_t first = i;
+        while (i < a.size() && a[i] != b[i])
+            ++i;
+        runs.emplace_back(first, i);
+    }
+    return runs;
+}
+
+std::string hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", value);
+    return text;
+}
+
+// A number as BPS writes it: seven bits a byte, the last byte's top bit set, and
+// each further byte counting one more than it would (so every number has one form).
+void putNumber(std::string& out, std::uint64_t value) {
+    for (;;) {
+        const std::uint8_t low = value & 0x7F;
+        value >>= 7;
+        if (value == 0) {
+            out += char(0x80 | low);
+            return;
+        }
+        out += char(low);
+        --value;
+    }
+}
+
+void putLittleEndian(std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out += char((value >> (8 * i)) & 0xFF);
+}
+
+std::uint32_t littleEndianAt(std::string_view bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | std::uint8_t(bytes[at + std::size_t(i)]);
+    return value;
+}
+
+// Reads an image's bytes a chunk at a time, for the byte-wise actions of BPS.
+class CachedImage {
+public:
+    explicit CachedImage(const ImageBytes& image) : image_(image), chunk_(kChunk) {}
+    std::uint8_t at(std::uint64_t offset) {
+        if (offset < start_ || offset >= start_ + length_) {
+            start_ = offset - offset % kChunk;
+            length_ = std::size_t(std::min<std::uint64_t>(kChunk, image_.size() - start_));
+            image_.read(start_, std::span(chunk_.data(), length_));
+        }
+        return chunk_[std::size_t(offset - start_)];
+    }
+
+private:
+    const ImageBytes& image_;
+    std::vector<std::uint8_t> chunk_;
+    std::uint64_t start_ = 0;
+    std::size_t length_ = 0;
+};
+
+// The CRC-32 of image's bytes [first, end), read in chunks.
+std::uint32_t crcOfRange(std::uint32_t crc, const ImageBytes& image, std::uint64_t first,
+                         std::uint64_t end) {
+    std::vector<std::uint8_t> chunk(kChunk);
+    while (first < end) {
+        const std::size_t length = std::size_t(std::min<std::uint64_t>(kChunk, end - first));
+        image.read(first, std::span(chunk.data(), length));
+        crc = crcOf(crc, chunk.data(), length);
+        first += length;
+    }
+    return crc;
+}
+
+// Reading a patch: every read checked against what remains before the limit.
+class PatchReader {
+public:
+    PatchReader(std::string_view patch, std::size_t start, std::size_t limit)
+        : patch_(patch), at_(start), limit_(limit) {}
+    std::size_t at() const { return at_; }
+    std::size_t left() const { return limit_ - at_; }
+    bool atEnd() const { return at_ == limit_; }
+
+    std::string_view take(std::size_t count, std::size_t recordAt, const char* what) {
+        if (count > left())
+            throw PatchError(recordAt, std::string("the patch is cut short: ") + what + " needs " +
+                                           std::to_string(count) + " bytes, " +
+                                           std::to_string(left()) + " remain");
+        const std::string_view bytes = patch_.substr(at_, count);
+        at_ += count;
+        return bytes;
+    }
+    std::uint64_t bigEndian(std::size_t count, std::size_t recordAt, const char* what) {
+        std::uint64_t value = 0;
+        for (char c : take(count, recordAt, what))
+            value = (value << 8) | std::uint8_t(c);
+        return value;
+    }
+    // A BPS number; refused past 2^56, far beyond any image.
+    std::uint64_t number(std::size_t recordAt, const char* what) {
+        std::uint64_t value = 0, shift = 1;
+        for (;;) {
+            const std::uint8_t x = std::uint8_t(take(1, recordAt, what)[0]);
+            value += (x & 0x7F) * shift;
+            if (x & 0x80)
+                return value;
+            if (shift > (std::uint64_t(1) << 49))
+                throw PatchError(recordAt, std::string(what) + " is too large a number");
+            shift <<= 7;
+            value += shift;
+        }
+    }
+
+private:
+    std::string_view patch_;
+    std::size_t at_;
+    std::size_t limit_;
+};
+
+} // namespace
+
+std::optional<Format> formatOf(std::string_view bytes) {
+    if (bytes.starts_with(kIpsHeader))
+        return Format::Ips;
+    if (bytes.starts_with(kBpsHeader))
+        return Format::Bps;
+    return std::nullopt;
+}
+
+ImageChecksums checksumsOf(const ImageBytes& image, const Table& table) {
+    const TableBytes replacement = bytesOf(table);
+    ImageChecksums sums{emptyCrc(), emptyCrc()};
+    std::vector<std::uint8_t> chunk(kChunk);
+    for (std::uint64_t first = 0; first < image.size();) {
+        const std::size_t length =
+            std::size_t(std::min<std::uint64_t>(kChunk, image.size() - first));
+        image.read(first, std::span(chunk.data(), length));
+        sums.image = crcOf(sums.image, chunk.data(), length);
+        // The part of the table inside this chunk, replaced.
+        const std::uint64_t from = std::max(first, kTableOffset);
+        const std::uint64_t to = std::min(first + length, kTableEnd);
+        for (std::uint64_t p = from; p < to; ++p)
+            chunk[std::size_t(p - first)] = replacement[std::size_t(p - kTableOffset)];
+        sums.withTable = crcOf(sums.withTable, chunk.data(), length);
+        first += length;
+    }
+    return sums;
+}
+
+std::string writeIps(const Table& source, const Table& target) {
+    const TableBytes bytes = bytesOf(target);
+    std::string out(kIpsHeader);
+    for (const auto& [first, end] : differingRuns(source, target)) {
+        const std::uint64_t offset = kTableOffset + first;
+        if (offset == kIpsTrailerAsOffset)
+            throw PatchError("a record at offset 0x454F46 would read as \"EOF\"");
+        for (int shift : {16, 8, 0})
+            out += char((offset >> shift) & 0xFF);
+        const std::size_t size = end - first;
+        out += char(size >> 8);
+        out += char(size & 0xFF);
+        out.append(reinterpret_cast<const char*>(bytes.data()) + first, size);
+    }
+    out += kIpsTrailer;
+    return out;
+}
+
+std::string writeBps(std::uint64_t imageSize, const ImageChecksums& checksums, const Table& source,
+                     const Table& target) {
+    const TableBytes bytes = bytesOf(target);
+    std::string out(kBpsHeader);
+    putNumber(out, imageSize);
+    putNumber(out, imageSize);
+    putNumber(out, 0); // no metadata
+    std::uint64_t written = 0;
+    const auto action = [&](BpsAction mode, std::uint64_t length) {
+        putNumber(out, ((length - 1) << 2) | mode);
+        written += length;
+    };
+    for (const auto& [first, end] : differingRuns(source, target)) {
+        const std::uint64_t offset = kTableOffset + first;
+        if (offset > written)
+            action(kSourceRead, offset - written);
+        action(kTargetRead, end - first);
+        out.append(reinterpret_cast<const char*>(bytes.data()) + first, end - first);
+    }
+    if (imageSize > written)
+        action(kSourceRead, imageSize - written);
+    putLittleEndian(out, checksums.image);
+    putLittleEndian(out, checksums.withTable);
+    putLittleEndian(
+        out, crcOf(emptyCrc(), reinterpret_cast<const std::uint8_t*>(out.data()), out.size()));
+    return out;
+}
+
+Table applyIps(std::string_view patch, const Table& table) {
+    if (!patch.starts_with(kIpsHeader))
+        throw PatchError(0, "expected the header \"PATCH\"");
+    TableBytes bytes = bytesOf(table);
+    PatchReader reader(patch, kIpsHeader.size(), patch.size());
+    for (;;) {
+        const std::size_t recordAt = reader.at();
+        if (reader.left() >= kIpsTrailer.size() &&
+            patch.substr(recordAt, kIpsTrailer.size()) == kIpsTrailer) {
+            reader.take(kIpsTrailer.size(), recordAt, "\"EOF\"");
+            if (reader.left() == 3)
+                throw PatchError(reader.at(), "a truncation size follows \"EOF\"; a store patch "
+                                              "never changes the image's length");
+            if (!reader.atEnd())
+                throw PatchError(reader.at(), std::to_string(reader.left()) +
+                                                  " bytes follow \"EOF\"; expected the end");
+            break;
+        }
+        const std::uint64_t offset = reader.bigEndian(3, recordAt, "a record's offset");
+        std::uint64_t length = reader.bigEndian(2, recordAt, "a record's size");
+        std::optional<std::uint8_t> fill;
+        std::string_view data;
+        if (length == 0) {
+            length = reader.bigEndian(2, recordAt, "a run-length record's count");
+            fill = std::uint8_t(reader.take(1, recordAt, "a run-length record's byte")[0]);
+            if (length == 0)
+                throw PatchError(recordAt, "a run-length record of no bytes");
+        } else {
+            data = reader.take(std::size_t(length), recordAt, "a record's bytes");
+        }
+        if (offset < kTableOffset || offset + length > kTableEnd)
+            throw PatchError(recordAt, "the record writes bytes " + std::to_string(offset) +
+                                           " to " + std::to_string(offset + length - 1) +
+                                           " of the image; expected bytes inside the store "
+                                           "table, " +
+                                           std::to_string(kTableOffset) + " to " +
+                                           std::to_string(kTableEnd - 1));
+        for (std::uint64_t i = 0; i < length; ++i)
+            bytes[std::size_t(offset - kTableOffset + i)] =
+                fill ? *fill : std::uint8_t(data[std::size_t(i)]);
+    }
+    return store::tableFromBytes(bytes);
+}
+
+Table applyBps(std::string_view patch, const ImageBytes& image, const Table& table) {
+    if (!patch.starts_with(kBpsHeader))
+        throw PatchError(0, "expected the header \"BPS1\"");
+    if (patch.size() < kBpsHeader.size() + 3 + kBpsFooter)
+        throw PatchError(patch.size(), "the patch is cut short: a BPS patch holds at least " +
+                                           std::to_string(kBpsHeader.size() + 3 + kBpsFooter) +
+                                           " bytes");
+    const std::size_t footer = patch.size() - kBpsFooter;
+    const std::uint32_t patchCrc =
+        crcOf(emptyCrc(), reinterpret_cast<const std::uint8_t*>(patch.data()), patch.size() - 4);
+    if (patchCrc != littleEndianAt(patch, patch.size() - 4))
+        throw PatchError(patch.size() - 4,
+                         "the patch's CRC-32 is " + hex(littleEndianAt(patch, patch.size() - 4)) +
+                             ", but its bytes give " + hex(patchCrc) + ": the patch is damaged");
+
+    PatchReader reader(patch, kBpsHeader.size(), footer);
+    const std::uint64_t sourceSize = reader.number(kBpsHeader.size(), "the source size");
+    const std::size_t targetSizeAt = reader.at();
+    const std::uint64_t targetSize = reader.number(targetSizeAt, "the target size");
+    const std::size_t metadataAt = reader.at();
+    const std::uint64_t metadataSize = reader.number(metadataAt, "the metadata size");
+    if (metadataSize > reader.left())
+        throw PatchError(metadataAt, "the metadata runs past the patch's actions");
+    reader.take(std::size_t(metadataSize), metadataAt, "the metadata");
+    if (sourceSize != image.size())
+        throw PatchError(kBpsHeader.size(),
+                         "the patch is for an image of " + std::to_string(sourceSize) +
+                             " bytes; this image holds " + std::to_string(image.size()));
+    if (targetSize != sourceSize)
+        throw PatchError(targetSizeAt, "the target holds " + std::to_string(targetSize) +
+                                           " bytes, the source " + std::to_string(sourceSize) +
+                                           "; a store patch never changes the image's length");
+    const std::uint32_t sourceCrc = crcOfRange(emptyCrc(), image, 0, image.size());
+    if (sourceCrc != littleEndianAt(patch, footer))
+        throw PatchError(footer, "the patch is for an image whose CRC-32 is " +
+                                     hex(littleEndianAt(patch, footer)) + "; this image's is " +
+                                     hex(sourceCrc));
+
+    TableBytes bytes = bytesOf(table);
+    CachedImage source(image);
+    std::uint32_t targetCrc = emptyCrc();
+    std::vector<std::uint8_t> pending; // target bytes not yet in targetCrc
+    std::uint64_t written = 0, sourceAt = 0, targetAt = 0;
+    std::size_t actionAt = 0;
+
+    const auto flushCrc = [&] {
+        targetCrc = crcOf(targetCrc, pending.data(), pending.size());
+        pending.clear();
+    };
+    const auto targetByte = [&](std::uint64_t offset) {
+        return inTable(offset) ? bytes[std::size_t(offset - kTableOffset)] : source.at(offset);
+    };
+    // Target byte offset is value: inside the table it changes the table; outside it
+    // must be the image's own byte.
+    const auto put = [&](std::uint64_t offset, std::uint8_t value) {
+        if (inTable(offset))
+            bytes[std::size_t(offset - kTableOffset)] = value;
+        else if (source.at(offset) != value)
+            throw PatchError(actionAt, "the action changes byte " + std::to_string(offset) +
+                                           " of the image, outside the store table (bytes " +
+                                           std::to_string(kTableOffset) + " to " +
+                                           std::to_string(kTableEnd - 1) + ")");
+        pending.push_back(value);
+        if (pending.size() == kChunk)
+            flushCrc();
+    };
+    // A relative offset: a number whose lowest bit is the sign.
+    const auto moved = [&](std::uint64_t from, std::uint64_t limit, const char* what) {
+        const std::uint64_t encoded = reader.number(actionAt, what);
+        const std::uint64_t distance = encoded >> 1;
+        if (encoded & 1) {
+            if (distance > from)
+                throw PatchError(actionAt, std::string(what) + " moves before the start");
+            return from - distance;
+        }
+        if (distance > limit - from)
+            throw PatchError(actionAt, std::string(what) + " moves past the end");
+        return from + distance;
+    };
+
+    while (!reader.atEnd()) {
+        actionAt = reader.at();
+        const std::uint64_t data = reader.number(actionAt, "an action");
+        const auto mode = BpsAction(data & 3);
+        const std::uint64_t length = (data >> 2) + 1;
+        if (length > targetSize - written)
+            throw PatchError(actionAt, std::string("the ") + kActionNames[mode] + " writes bytes " +
+                                           std::to_string(written) + " to " +
+                                           std::to_string(written + length - 1) +
+                                           ", past the target's end at " +
+                                           std::to_string(targetSize));
+        switch (mode) {
+        case kSourceRead:
+            // The image's own bytes at the same place: the table keeps them too.
+            flushCrc();
+            targetCrc = crcOfRange(targetCrc, image, written, written + length);
+            for (std::uint64_t p = std::max(written, kTableOffset);
+                 p < std::min(written + length, kTableEnd); ++p)
+                bytes[std::size_t(p - kTableOffset)] = source.at(p);
+            break;
+        case kTargetRead: {
+            const std::string_view data =
+                reader.take(std::size_t(length), actionAt, "a TargetRead's bytes");
+            for (std::size_t i = 0; i < data.size(); ++i)
+                put(written + i, std::uint8_t(data[i]));
+            break;
+        }
+        case kSourceCopy:
+            sourceAt = moved(sourceAt, sourceSize, "a SourceCopy's offset");
+            if (length > sourceSize - sourceAt)
+                throw PatchError(actionAt, "the SourceCopy reads past the source's end");
+            for (std::uint64_t i = 0; i < length; ++i)
+                put(written + i, source.at(sourceAt + i));
+            sourceAt += length;
+            break;
+        case kTargetCopy:
+            targetAt = moved(targetAt, written, "a TargetCopy's offset");
+            if (targetAt >= written)
+                throw PatchError(actionAt, "the TargetCopy reads target bytes not yet written");
+            // Byte by byte: a copy may read bytes it has just written.
+            for (std::uint64_t i = 0; i < length; ++i)
+                put(written + i, targetByte(targetAt + i));
+            targetAt += length;
+            break;
+        }
+        written += length;
+    }
+    flushCrc();
+    if (written != targetSize)
+        throw PatchError(footer, "the actions make " + std::to_string(written) +
+                                     " bytes; the target holds " + std::to_string(targetSize));
+    if (targetCrc != littleEndianAt(patch, footer + 4))
+        throw PatchError(footer + 4, "the target's CRC-32 is " +
+                                         hex(littleEndianAt(patch, footer + 4)) +
+                                         ", but the actions make " + hex(targetCrc));
+    return store::tableFromBytes(bytes);
+}
+
+} // namespace patch
