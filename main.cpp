@@ -1,7 +1,7 @@
 // QuendleStoreEdit [FILE]: starts the editor window, and opens FILE in it as if the
 // file dialog had returned it; the program ends when its last window is closed.
 // --help and --version print and exit without a display.
-#include "Form1.h"
+#include "EditorWindow.h"
 #include "Modals.h"
 #include "ProgramInfo.h"
 
@@ -21,7 +21,7 @@ constexpr int kUsageError = 2;
 constexpr int kNoDisplay = 1;
 
 constexpr char kUsage[] =
-    "Usage: QuendleStoreEdit [OPTION] [FILE]\n"
+    "Usage: %s [OPTION] [FILE]\n"
     "Edit the stores of a SNES ROM image: each of its 65 stores, seven item slots each,\n"
     "shown by name; Save writes a store's seven bytes back into the image in place.\n"
     "\n"
@@ -78,10 +78,10 @@ void startupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     }
     const QByteArray display = qgetenv("DISPLAY");
     if (g_heldBack.contains("could not connect to display"))
-        std::fprintf(stderr, "QuendleStoreEdit: cannot connect to the display \"%s\".\n",
+        std::fprintf(stderr, "%s: cannot connect to the display \"%s\".\n", program::kTitle,
                      display.constData());
     else
-        std::fprintf(stderr, "QuendleStoreEdit: cannot start the window system: %s\n",
+        std::fprintf(stderr, "%s: cannot start the window system: %s\n", program::kTitle,
                      message.section(QLatin1Char('\n'), 0, 0).toLocal8Bit().constData());
     std::fflush(stderr);
     std::_Exit(kNoDisplay);
@@ -92,13 +92,12 @@ void startupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 int main(int argc, char** argv) {
     const Arguments arguments = parse(argc, argv);
     if (!arguments.error.empty()) {
-        std::fprintf(stderr,
-                     "QuendleStoreEdit: %s\nTry 'QuendleStoreEdit --help' for more information.\n",
-                     arguments.error.c_str());
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program::kTitle,
+                     arguments.error.c_str(), program::kTitle);
         return kUsageError;
     }
     if (arguments.help) {
-        std::fputs(kUsage, stdout);
+        std::printf(kUsage, program::kTitle);
         return EXIT_SUCCESS;
     }
     if (arguments.version) {
@@ -107,8 +106,8 @@ int main(int argc, char** argv) {
     }
     if (!hasEnvironment("DISPLAY") && !hasEnvironment("WAYLAND_DISPLAY") &&
         !hasEnvironment("QT_QPA_PLATFORM")) {
-        std::fputs("QuendleStoreEdit: no display to show the editor on (DISPLAY is not set).\n",
-                   stderr);
+        std::fprintf(stderr, "%s: no display to show the editor on (DISPLAY is not set).\n",
+                     program::kTitle);
         return kNoDisplay;
     }
 
@@ -123,7 +122,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
     DesktopModals modals;
     store::PosixFileOps files;
-    Form1 form1(modals, files);
+    EditorWindow form1(modals, files);
     QApplication::setWindowIcon(form1.windowIcon());
     form1.show();
     if (arguments.file) {

@@ -1,9 +1,9 @@
 // Benchmarks of the editor's own work, run offscreen with the dialogs answered by a
-// script: the window built with Form_Load, a store choice cascade, Save with its
+// script: the window built with fillLists, a store choice cascade, Save with its
 // flush, and OpenRom on a 4 MiB and on a 256 MiB sparse image. Prints wall and CPU
 // time per operation, the median of several rounds, beside the targets.
+#include "EditorWindow.h"
 #include "FakeModals.h"
-#include "Form1.h"
 #include "ImageMaker.h"
 
 #include <QAction>
@@ -82,14 +82,14 @@ int main(int argc, char** argv) {
 
     std::printf("%-38s %24s %17s   %s\n", "operation", "per operation", "", "target");
     report("start-up: window built, Form_Load run",
-           measure(7, 3, [&] { Form1 form(modals, files); }), "Form_Load < 20 ms");
+           measure(7, 3, [&] { EditorWindow form(modals, files); }), "Form_Load < 20 ms");
 
     const auto small = sparseImage(dir, "4MiB.smc", 4LL << 20);
     const auto large = sparseImage(dir, "256MiB.smc", 256LL << 20);
-    Form1 form(modals, files);
+    EditorWindow form(modals, files);
     auto open = [&](const std::string& path) {
         modals.fileAnswers.push_back(QString::fromStdString(path));
-        form.mnuopen_Click();
+        form.openRom();
     };
 
     open(small);
@@ -98,16 +98,16 @@ int main(int argc, char** argv) {
            measure(9, 200,
                    [&] {
                        store = (store + 1) % 65;
-                       form.Combo1()->setCurrentIndex(store);
-                       emit form.Combo1()->activated(store);
+                       form.storeNumberList()->setCurrentIndex(store);
+                       emit form.storeNumberList()->activated(store);
                    }),
            "< 100 us CPU");
-    report("Save, with its flush to disk", measure(5, 20, [&] { form.Command1_Click(); }), "");
-    const QString saved = form.Text(6)->text();
-    form.Text(6)->setText(QString(1000000, QLatin1Char('7')));
-    report("Save refusing a 1,000,000-character text",
-           measure(5, 3, [&] { form.Command1_Click(); }), "well under 1 s");
-    form.Text(6)->setText(saved);
+    report("Save, with its flush to disk", measure(5, 20, [&] { form.save(); }), "");
+    const QString saved = form.slotField(6)->text();
+    form.slotField(6)->setText(QString(1000000, QLatin1Char('7')));
+    report("Save refusing a 1,000,000-character text", measure(5, 3, [&] { form.save(); }),
+           "well under 1 s");
+    form.slotField(6)->setText(saved);
 
     const Timing openSmall = measure(9, 50, [&] { open(small); });
     const Timing openLarge = measure(9, 50, [&] { open(large); });

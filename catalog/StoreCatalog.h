@@ -1,11 +1,14 @@
 #pragma once
 
+#include "StoreTable.h"
+
 #include <array>
 #include <string_view>
 
 namespace catalog {
 
-inline constexpr int kStoreNameCount = 65;
+// One name for each store of the table.
+inline constexpr int kStoreNameCount = store::kStoreCount;
 
 // The display name of every store, in store-number order.
 extern const std::array<std::string_view, kStoreNameCount> kStoreNames;

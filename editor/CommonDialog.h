@@ -13,7 +13,6 @@ public:
     CommonDialog(Modals& modals, QWidget* owner) : modals_(modals), owner_(owner) {}
 
     // The filter as "description|pattern" pairs joined by '|'.
-    const QString& filter() const { return filter_; }
     void setFilter(const QString& filter) { filter_ = filter; }
 
     const QString& fileName() const { return fileName_; }

@@ -141,8 +141,4 @@ std::optional<std::uint8_t> textToByte(std::string_view text) {
     return textToWhole<std::uint8_t>(text);
 }
 
-std::optional<std::int16_t> textToInt16(std::string_view text) {
-    return textToWhole<std::int16_t>(text);
-}
-
 } // namespace store

@@ -21,7 +21,4 @@ double roundHalfEven(double value);
 // Text to an item id 0..255, rounding a fraction first; nothing when refused.
 std::optional<std::uint8_t> textToByte(std::string_view text);
 
-// Text to a signed 16-bit integer, rounding a fraction first; nothing when refused.
-std::optional<std::int16_t> textToInt16(std::string_view text);
-
 } // namespace store

@@ -72,7 +72,7 @@ Record readRecord(const ImageFile& image, int store) {
     return record;
 }
 
-OpeningRead ReadOpening(FileOps& ops, const std::string& path) {
+OpeningRead readOpening(FileOps& ops, const std::string& path) {
     ImageFile image = ImageFile::open(ops, path);
     OpeningRead read;
     read.identity = image.identity();
@@ -82,7 +82,7 @@ OpeningRead ReadOpening(FileOps& ops, const std::string& path) {
     return read;
 }
 
-void ReadCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory) {
+void readCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory) {
     const int store = selectedStore(view, "Cannot read the store");
     ImageFile image = ImageFile::open(ops, view.fileName());
     requireOpenedFile(image, memory);
@@ -90,10 +90,10 @@ void ReadCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory) {
     image.close();
     memory.store = store;
     memory.onDisk = record;
-    ShowRecord(view, record);
+    showRecord(view, record);
 }
 
-void WriteCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory) {
+void writeCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory) {
     const int store = selectedStore(view, "Cannot save");
     if (store != memory.store)
         throw ImageError("Cannot save: the slot fields do not hold the record of store " +
@@ -119,12 +119,15 @@ void WriteCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory)
     memory.onDisk = record;
 }
 
-void ShowRecord(StoreView& view, const Record& record) {
+void showRecord(StoreView& view, const Record& record) {
     for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
         view.setSlotText(slot, byteToText(record[slot - kFirstSlot]));
 }
 
-bool ShowMarker(StoreView& view, const MarkerBytes& marker) {
+bool showMarker(StoreView& view, const MarkerBytes& marker) {
+    // The program has always built the marker as text in its hidden marker field and
+    // compared that text as a number ("66" "111" "111" is 66111111); kept, since the
+    // field shows it.
     view.setMarkerText(byteToText(marker.front()));
     for (std::size_t i = 1; i < marker.size(); ++i)
         view.setMarkerText(view.markerText() + byteToText(marker[i]));

@@ -34,26 +34,26 @@ struct OpeningRead {
 
 // Open's reading: the store-0 record and the three marker bytes, with the image
 // closed again.
-OpeningRead ReadOpening(FileOps& ops, const std::string& path);
+OpeningRead readOpening(FileOps& ops, const std::string& path);
 
 // Store read: the record of the selected store into the seven slot texts, from the
 // file that Open read (refused when another file has taken its place). Remembers
 // the store and its bytes in memory.
-void ReadCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory);
+void readCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory);
 
 // Store write: the seven slot texts into the record of the selected store, in one
 // positioned write. Refuses, writing nothing, when a text is not an item id, when
 // the selected store is not the one whose record the texts hold, when the path now
 // names another file, or when the store's bytes on disk are no longer the ones
 // remembered. Returns only after the bytes are written, flushed and the file closed.
-void WriteCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory);
+void writeCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory);
 
 // Slot k's text := the decimal text of record's byte k.
-void ShowRecord(StoreView& view, const Record& record);
+void showRecord(StoreView& view, const Record& record);
 
 // Builds the marker text from the three marker bytes, appending each byte's text to
 // the marker text, and tells whether it reads as the possessed marker.
-bool ShowMarker(StoreView& view, const MarkerBytes& marker);
+bool showMarker(StoreView& view, const MarkerBytes& marker);
 
 // The record of a store as bytes, from an image already open.
 Record readRecord(const ImageFile& image, int store);

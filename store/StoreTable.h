@@ -38,7 +38,8 @@ constexpr bool inTable(Position p) {
     return p >= kTableFirst && p <= kTableLast;
 }
 
-// Store offset: the store number times the record size, as a signed 16-bit value.
+// Store offset: the store number times the record size, as a signed 16-bit value,
+// the type the program has always computed it in; 64 * 7 = 448 fits with room to spare.
 constexpr std::int16_t storeOffset(int store) {
     return static_cast<std::int16_t>(store * kSlotsPerStore);
 }

@@ -19,7 +19,6 @@ using Table = std::array<Record, kStoreCount>;
 struct ListedStore {
     int store = 0;
     Record ids{};
-    int line = 0; // where it came from (the 1-based line of a text), for messages
 };
 
 // The table of an image already open.

@@ -122,7 +122,7 @@ TableText parseTableText(std::string_view text) {
                  "7 item ids after the store number; this is an extra one (put names after #)");
             good = false;
         }
-        ListedStore listed{*store, {}, lineNumber};
+        ListedStore listed{*store, {}};
         for (std::size_t k = 1; k < list.size() && k <= kSlotsPerStore; ++k) {
             const auto id = parseDecimal(list[k], kMaxId);
             if (!id || *id > kMaxId) {

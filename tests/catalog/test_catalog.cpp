@@ -1,5 +1,5 @@
 #include "ItemCatalog.h"
-#include "Module1.h"
+#include "ListFilling.h"
 #include "StoreCatalog.h"
 
 #include <QTest>
@@ -26,8 +26,8 @@ struct FailingList : TextList {
 };
 
 using Fill = void (*)(TextList&);
-const Fill kFills[] = {FillItemList1, FillItemList2, FillItemList3, FillItemList4,
-                       FillItemList5, FillItemList6, FillItemList7, FillStoreNames};
+const Fill kFills[] = {fillItemList, fillItemList, fillItemList, fillItemList,
+                       fillItemList, fillItemList, fillItemList, fillStoreNames};
 
 } // namespace
 
@@ -90,7 +90,7 @@ private slots:
 
     void fillStoreNumbersCountsInNumericOrder() {
         VectorList list;
-        FillStoreNumbers(list);
+        fillStoreNumbers(list);
         QCOMPARE(list.entries.size(), 65u);
         for (int n = 0; n < 65; ++n)
             QCOMPARE(list.entries[n], std::to_string(n));
@@ -127,7 +127,7 @@ private slots:
 
     void failedAppendPropagates() {
         FailingList list;
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, FillItemList1(list));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, fillItemList(list));
         QCOMPARE(list.accepted, 3);
     }
 };

@@ -7,9 +7,9 @@
 // into the store and the file that the window names.
 
 #include "Conversions.h"
+#include "EditorWindow.h"
 #include "FakeModals.h"
 #include "Fixtures.h"
-#include "Form1.h"
 #include "ScriptedFileOps.h"
 
 #include <QAction>
@@ -52,23 +52,23 @@ const char* name(Command command) {
 // What the window shows, all of it that a command may change.
 struct WindowState {
     QString fileName, caption, marker;
-    int combo1 = -1, cmbstores = -1;
+    int combo1 = -1, storeNameList = -1;
     QStringList texts;
     QList<int> items;
     bool listsEnabled = false;
 
-    static WindowState of(Form1& form) {
+    static WindowState of(EditorWindow& form) {
         WindowState state;
-        state.fileName = form.CommonDialog1().fileName();
+        state.fileName = form.fileDialog().fileName();
         state.caption = form.windowTitle();
-        state.marker = form.Text8()->text();
-        state.combo1 = form.Combo1()->position();
-        state.cmbstores = form.cmbstores()->position();
+        state.marker = form.markerField()->text();
+        state.combo1 = form.storeNumberList()->position();
+        state.storeNameList = form.storeNameList()->position();
         for (int k = 1; k <= 7; ++k) {
-            state.texts << form.Text(k)->text();
-            state.items << form.cmbitem(k)->position();
+            state.texts << form.slotField(k)->text();
+            state.items << form.itemList(k)->position();
         }
-        state.listsEnabled = form.Command1()->isEnabled() && form.Combo1()->isEnabled();
+        state.listsEnabled = form.saveButton()->isEnabled() && form.storeNumberList()->isEnabled();
         return state;
     }
     bool operator==(const WindowState&) const = default;
@@ -80,7 +80,7 @@ struct WindowState {
                               "texts [%6], items [%7], %8")
             .arg(fileName, caption, marker)
             .arg(combo1)
-            .arg(cmbstores)
+            .arg(storeNameList)
             .arg(texts.join(QLatin1Char(' ')), items_.join(QLatin1Char(' ')))
             .arg(listsEnabled ? "enabled" : "disabled");
     }
@@ -102,30 +102,30 @@ struct Scene {
     Image a = Image::random(1, kImageLength);
     Image b = Image::random(2, kImageLength);
     std::string pathA, pathB;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<EditorWindow> form;
 
     explicit Scene(Command command) {
         a.setMarker(66, 111, 111);
         b.setMarker(66, 111, 110);
         pathA = folder.write("a.smc", a);
         pathB = folder.write("b.smc", b);
-        form = std::make_unique<Form1>(modals, files);
+        form = std::make_unique<EditorWindow>(modals, files);
         if (command != Command::FirstOpen) {
             open(pathA);
-            choose(form->cmbstores(), kShownStore);
+            choose(form->storeNameList(), kShownStore);
         }
         if (command == Command::SaveChanged)
-            choose(form->cmbitem(3), 5);
+            choose(form->itemList(3), 5);
         if (command == Command::SaveRefused) {
-            form->mnuunlock()->trigger();
-            form->Text(3)->setText(QStringLiteral("abc"));
+            form->unlockAction()->trigger();
+            form->slotField(3)->setText(QStringLiteral("abc"));
         }
         modals.clear();
         files.reset();
     }
     void open(const std::string& path) {
         modals.fileAnswers.push_back(QString::fromStdString(path));
-        form->mnuopen()->trigger();
+        form->openAction()->trigger();
     }
     void run(Command command) {
         switch (command) {
@@ -134,14 +134,14 @@ struct Scene {
             open(pathB);
             break;
         case Command::ByNumber:
-            choose(form->Combo1(), kChosenStore);
+            choose(form->storeNumberList(), kChosenStore);
             break;
         case Command::ByName:
-            choose(form->cmbstores(), kChosenStore);
+            choose(form->storeNameList(), kChosenStore);
             break;
         case Command::SaveChanged:
         case Command::SaveRefused:
-            form->Command1()->click();
+            form->saveButton()->click();
             break;
         }
     }
@@ -149,7 +149,7 @@ struct Scene {
     WindowState success(Command command, const WindowState& before) const {
         WindowState state = before;
         const auto shows = [&](const Image& image, int store) {
-            state.combo1 = state.cmbstores = store;
+            state.combo1 = state.storeNameList = store;
             state.texts.clear();
             state.items.clear();
             for (std::uint8_t byte : image.record(store)) {
@@ -184,10 +184,10 @@ struct Scene {
 };
 
 // The bytes of the record that the slot fields hold, when all seven are item ids.
-std::optional<store::Record> shownRecord(Form1& form) {
+std::optional<store::Record> shownRecord(EditorWindow& form) {
     store::Record record{};
     for (int k = 1; k <= 7; ++k) {
-        const auto byte = store::textToByte(form.Text(k)->text().toStdString());
+        const auto byte = store::textToByte(form.slotField(k)->text().toStdString());
         if (!byte)
             return std::nullopt;
         record[k - 1] = *byte;
@@ -298,15 +298,15 @@ private slots:
 
 private:
     void secondSaveIsHarmless(Scene& scene) {
-        if (!scene.form->Command1()->isEnabled())
+        if (!scene.form->saveButton()->isEnabled())
             return; // nothing is open: no Save can be made
-        const auto current = scene.form->CommonDialog1().fileName().toStdString();
-        const int store = scene.form->Combo1()->position();
+        const auto current = scene.form->fileDialog().fileName().toStdString();
+        const int store = scene.form->storeNumberList()->position();
         const auto record = shownRecord(*scene.form);
         Image a = Image::load(scene.pathA), b = Image::load(scene.pathB);
         scene.files.reset();
         scene.modals.clear();
-        scene.form->Command1()->click();
+        scene.form->saveButton()->click();
         const bool saved = scene.shown(FakeModals::Shown::Message, kSaved);
         QVERIFY(saved != scene.shown(FakeModals::Shown::Error));
         if (saved) {

@@ -5,9 +5,9 @@
 // seed, the first differing byte, and the actions up to the first one that went
 // wrong. QSE_WALK_SEED and QSE_WALK_STEPS run one walk of your choosing.
 
+#include "EditorWindow.h"
 #include "FakeModals.h"
 #include "Fixtures.h"
-#include "Form1.h"
 #include "ScriptedFileOps.h"
 
 #include <QAction>
@@ -205,8 +205,8 @@ struct Model {
     int memoryStore = -1;           // the store whose record the slot fields hold
     std::optional<store::Record> memoryBytes;
     bool enabled = false; // lists and Save (an image has been opened)
-    int store = -1;       // Combo1's selection
-    int nameStore = -1;   // cmbstores' selection
+    int store = -1;       // storeNumberList's selection
+    int nameStore = -1;   // storeNameList' selection
     std::array<QString, 7> texts;
     std::array<int, 7> items{};
     bool unlocked = false;
@@ -277,14 +277,14 @@ public:
         case Kind::ByNumber:
             if (!model_.enabled)
                 break;
-            choose(form_->Combo1(), command.a);
+            choose(form_->storeNumberList(), command.a);
             model_.store = command.a;
             model_.readStore(command.a, failed());
             break;
         case Kind::ByName:
             if (!model_.enabled)
                 break;
-            choose(form_->cmbstores(), command.a);
+            choose(form_->storeNameList(), command.a);
             model_.nameStore = command.a;
             if (model_.store != command.a) {
                 model_.store = command.a;
@@ -294,26 +294,26 @@ public:
         case Kind::Item:
             if (!model_.enabled)
                 break;
-            choose(form_->cmbitem(command.a), command.b);
+            choose(form_->itemList(command.a), command.b);
             model_.items[command.a - 1] = command.b;
             model_.texts[command.a - 1] = QString::number(command.b);
             break;
         case Kind::Unlock:
-            form_->mnuunlock()->trigger();
+            form_->unlockAction()->trigger();
             model_.unlocked = !model_.unlocked;
             break;
         case Kind::TypeSlot:
             if (!model_.unlocked)
                 break; // a locked field takes no typing
-            type(form_->Text(command.a), command.text);
+            type(form_->slotField(command.a), command.text);
             model_.texts[command.a - 1] = command.text;
             break;
         case Kind::TypeList: {
             if (!model_.enabled)
                 break;
-            ChoiceList* list = command.a == 0   ? form_->Combo1()
-                               : command.a == 8 ? form_->cmbstores()
-                                                : form_->cmbitem(command.a);
+            ChoiceList* list = command.a == 0   ? form_->storeNumberList()
+                               : command.a == 8 ? form_->storeNameList()
+                                                : form_->itemList(command.a);
             type(list->lineEdit(), command.text);
             if (command.a == 0)
                 model_.store = -1;
@@ -326,7 +326,7 @@ public:
         case Kind::Save:
             if (!model_.enabled)
                 break;
-            form_->Command1()->click();
+            form_->saveButton()->click();
             save(faulted ? action : Action{Kind::Save});
             break;
         case Kind::OpenAgain:
@@ -390,30 +390,30 @@ public:
                              .arg(*at.second)
                              .arg(*at.first);
         }
-        if (form_->Combo1()->position() != model_.store)
+        if (form_->storeNumberList()->position() != model_.store)
             wrong << QStringLiteral("Combo1 at %1, expected %2")
-                         .arg(form_->Combo1()->position())
+                         .arg(form_->storeNumberList()->position())
                          .arg(model_.store);
-        if (form_->cmbstores()->position() != model_.nameStore)
+        if (form_->storeNameList()->position() != model_.nameStore)
             wrong << QStringLiteral("cmbstores at %1, expected %2")
-                         .arg(form_->cmbstores()->position())
+                         .arg(form_->storeNameList()->position())
                          .arg(model_.nameStore);
-        if (form_->Command1()->isEnabled() != model_.enabled)
+        if (form_->saveButton()->isEnabled() != model_.enabled)
             wrong << QStringLiteral("Save enabled state");
         for (int k = 1; k <= 7; ++k) {
-            if (form_->Text(k)->text() != model_.texts[k - 1])
+            if (form_->slotField(k)->text() != model_.texts[k - 1])
                 wrong << QStringLiteral("Text%1 \"%2\", expected \"%3\"")
                              .arg(k)
-                             .arg(form_->Text(k)->text(), model_.texts[k - 1]);
-            if (form_->cmbitem(k)->position() != model_.items[k - 1])
+                             .arg(form_->slotField(k)->text(), model_.texts[k - 1]);
+            if (form_->itemList(k)->position() != model_.items[k - 1])
                 wrong << QStringLiteral("cmbitem%1 at %2, expected %3")
                              .arg(k)
-                             .arg(form_->cmbitem(k)->position())
+                             .arg(form_->itemList(k)->position())
                              .arg(model_.items[k - 1]);
-            if (form_->Text(k)->isEnabled() != model_.unlocked)
+            if (form_->slotField(k)->isEnabled() != model_.unlocked)
                 wrong << QStringLiteral("Text%1 enabled state").arg(k);
         }
-        if (form_->mnuunlock()->isChecked() != model_.unlocked)
+        if (form_->unlockAction()->isChecked() != model_.unlocked)
             wrong << QStringLiteral("check mark of unlock numberlists");
         bool savedShown = false, errorShown = false;
         for (const auto& s : shownNow_) {
@@ -493,7 +493,7 @@ private:
     // step.
     void open(const Action* faulted) {
         modals_.fileAnswers.push_back(QString::fromStdString(path_));
-        form_->mnuopen()->trigger();
+        form_->openAction()->trigger();
         const bool failed = faulted && files_.fired &&
                             !(faulted->fault == Fault::Short && *files_.fired == Call::Pread);
         const bool openingFailed = failed && faulted->call <= kOpeningCalls;
@@ -517,7 +517,7 @@ private:
 
     void restart() {
         form_.reset();
-        form_ = std::make_unique<Form1>(modals_, files_);
+        form_ = std::make_unique<EditorWindow>(modals_, files_);
         model_.unlocked = false;
         model_.enabled = false;
         model_.store = model_.nameStore = model_.memoryStore = -1;
@@ -532,7 +532,7 @@ private:
     std::string path_;
     FakeModals modals_;
     ScriptedFileOps files_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<EditorWindow> form_;
     Model model_;
     std::vector<FakeModals::Shown> shownNow_;
 };

@@ -75,30 +75,6 @@ private slots:
         const auto result = store::textToByte(text.toStdString());
         QCOMPARE(result.has_value() ? int(*result) : -1, byte);
     }
-
-    void textToInt16_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<int>("value");
-        QTest::newRow("byte text") << "229" << true << 229;
-        QTest::newRow("negative") << "-7" << true << -7;
-        QTest::newRow("max") << "32767" << true << 32767;
-        QTest::newRow("min") << "-32768" << true << -32768;
-        QTest::newRow("half to even") << "2.5" << true << 2;
-        QTest::newRow("too big") << "32768" << false << 0;
-        QTest::newRow("rounds too big") << "32767.5" << false << 0;
-        QTest::newRow("too small") << "-32769" << false << 0;
-        QTest::newRow("not a number") << "abc" << false << 0;
-    }
-    void textToInt16() {
-        QFETCH(QString, text);
-        QFETCH(bool, accepted);
-        QFETCH(int, value);
-        const auto result = store::textToInt16(text.toStdString());
-        QCOMPARE(result.has_value(), accepted);
-        if (accepted)
-            QCOMPARE(int(*result), value);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestConversions)

@@ -31,9 +31,9 @@ private slots:
         view_.path = folder_.write("rom.smc", before_);
         view_.selection = kStore;
         files_.reset();
-        const auto read = ReadOpening(files_, view_.path);
+        const auto read = readOpening(files_, view_.path);
         memory_ = {read.identity, kFirstStore, read.storeZero};
-        ReadCurrentStore(view_, files_, memory_);
+        readCurrentStore(view_, files_, memory_);
         view_.slotTexts = {"1", "2", "3", "4", "5", "6", "7"};
         files_.reset();
     }
@@ -42,7 +42,7 @@ private slots:
     // The seven bytes go out in one positioned write: a killed program leaves the
     // old record or the new one, never a mix.
     void oneWriteCallPerSave() {
-        WriteCurrentStore(view_, files_, memory_);
+        writeCurrentStore(view_, files_, memory_);
         QCOMPARE(std::count(files_.log.begin(), files_.log.end(), Call::Pwrite), 1);
         QVERIFY(Image::load(view_.path).record(kStore) == kNewRecord);
     }
@@ -176,7 +176,7 @@ private slots:
 private:
     QString save() {
         try {
-            WriteCurrentStore(view_, files_, memory_);
+            writeCurrentStore(view_, files_, memory_);
         } catch (const ImageError& error) {
             return QString::fromUtf8(error.what());
         }

@@ -35,7 +35,7 @@ private slots:
         Image image = Image::random(2);
         image.setRecord(0, {1, 2, 3, 4, 5, 6, 7});
         image.setMarker(66, 111, 111);
-        const auto read = ReadOpening(files_.ops, folder.write("rom.smc", image));
+        const auto read = readOpening(files_.ops, folder.write("rom.smc", image));
         QVERIFY(read.storeZero == (Record{1, 2, 3, 4, 5, 6, 7}));
         QVERIFY(read.marker == (MarkerBytes{66, 111, 111}));
     }
@@ -60,7 +60,7 @@ private slots:
         QFETCH(bool, possessed);
         PlainView view;
         const MarkerBytes bytes{std::uint8_t(first), std::uint8_t(second), std::uint8_t(third)};
-        QCOMPARE(ShowMarker(view, bytes), possessed);
+        QCOMPARE(showMarker(view, bytes), possessed);
         QCOMPARE(QString::fromStdString(view.marker), text);
     }
 
@@ -79,7 +79,7 @@ private slots:
         const Image before = Image::random(100 + store);
         PlainView view = opened(folder.write("rom.smc", before), store);
         view.slotTexts = {"1", "2", "3", "0", "255", " 6 ", "6.5"};
-        WriteCurrentStore(view, files_.ops, memory_);
+        writeCurrentStore(view, files_.ops, memory_);
 
         Image expected = before;
         expected.setRecord(store, {1, 2, 3, 0, 255, 6, 6});
@@ -88,9 +88,9 @@ private slots:
         QVERIFY(after.bytes == expected.bytes);
         QVERIFY(memory_.onDisk == expected.record(store));
 
-        ReadCurrentStore(view, files_.ops, memory_);
+        readCurrentStore(view, files_.ops, memory_);
         QCOMPARE(view.slotTexts, (std::array<std::string, 7>{"1", "2", "3", "0", "255", "6", "6"}));
-        WriteCurrentStore(view, files_.ops, memory_); // a second save over the first
+        writeCurrentStore(view, files_.ops, memory_); // a second save over the first
         QVERIFY(Image::load(view.path).bytes == expected.bytes);
     }
 
@@ -98,7 +98,7 @@ private slots:
         Folder folder;
         const Image before = Image::random(9);
         PlainView view = opened(folder.write("rom.smc", before), 33);
-        WriteCurrentStore(view, files_.ops, memory_);
+        writeCurrentStore(view, files_.ops, memory_);
         QVERIFY(Image::load(view.path).bytes == before.bytes);
     }
 
@@ -201,9 +201,9 @@ private slots:
             QVERIFY(Image::load(view.path).bytes == now.bytes);
         if (change == "rewrite store") {
             // Reading the store again takes the change, and then Save writes.
-            ReadCurrentStore(view, files_.ops, memory_);
+            readCurrentStore(view, files_.ops, memory_);
             view.slotTexts = {"1", "2", "3", "4", "5", "6", "7"};
-            WriteCurrentStore(view, files_.ops, memory_);
+            writeCurrentStore(view, files_.ops, memory_);
             now.setRecord(20, {1, 2, 3, 4, 5, 6, 7});
             QVERIFY(Image::load(view.path).bytes == now.bytes);
         }
@@ -215,9 +215,9 @@ private slots:
         view.path = folder.path("gone.smc");
         view.selection = 0;
         memory_.store = 0;
-        QVERIFY_THROWS_EXCEPTION(ImageError, WriteCurrentStore(view, files_.ops, memory_));
-        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view, files_.ops, memory_));
-        QVERIFY_THROWS_EXCEPTION(ImageError, ReadOpening(files_.ops, view.path));
+        QVERIFY_THROWS_EXCEPTION(ImageError, writeCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(ImageError, readCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(ImageError, readOpening(files_.ops, view.path));
         QVERIFY(!std::filesystem::exists(view.path));
     }
 
@@ -229,9 +229,9 @@ private slots:
         const auto memory = memory_;
         std::filesystem::resize_file(view.path, kTableLast - 1);
         view.selection = 1;
-        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(ImageError, readCurrentStore(view, files_.ops, memory_));
         view.selection = kNoStore;
-        QVERIFY_THROWS_EXCEPTION(ImageError, ReadCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(ImageError, readCurrentStore(view, files_.ops, memory_));
         QCOMPARE(view.slotTexts, texts);
         QCOMPARE(memory_.store, memory.store);
         QVERIFY(memory_.onDisk == memory.onDisk);
@@ -243,14 +243,14 @@ private:
         PlainView view;
         view.path = path;
         view.selection = store;
-        const auto read = ReadOpening(files_.ops, path);
+        const auto read = readOpening(files_.ops, path);
         memory_ = {read.identity, kFirstStore, read.storeZero};
-        ReadCurrentStore(view, files_.ops, memory_);
+        readCurrentStore(view, files_.ops, memory_);
         return view;
     }
     QString refusal(const PlainView& view) {
         try {
-            WriteCurrentStore(view, files_.ops, memory_);
+            writeCurrentStore(view, files_.ops, memory_);
         } catch (const ImageError& error) {
             return QString::fromUtf8(error.what());
         }

@@ -1,6 +1,6 @@
+#include "AboutWindow.h"
+#include "EditorWindow.h"
 #include "FakeModals.h"
-#include "Form1.h"
-#include "Form2.h"
 #include "PictureBox.h"
 #include "ScriptedFileOps.h"
 
@@ -10,13 +10,13 @@
 
 namespace {
 
-const QString kAboutCaption = QStringLiteral("Quendle store Edit revesion#7");
+const QString kAboutCaption = QStringLiteral("Quendle store Edit revesion#%1").arg(QSE_REVISION);
 const QString kPictureMessage = QStringLiteral("DONT FREAKIN CLICK ON THE PICTURES!!!");
 
 int aboutWindows() {
     int count = 0;
     for (QWidget* w : QApplication::topLevelWidgets())
-        count += qobject_cast<Form2*>(w) && w->isVisible();
+        count += qobject_cast<AboutWindow*>(w) && w->isVisible();
     return count;
 }
 
@@ -30,7 +30,7 @@ QList<QWidget*> openWindows() {
 
 } // namespace
 
-class TestForm2 : public QObject {
+class TestAboutWindow : public QObject {
     Q_OBJECT
 private slots:
     void layout_data() {
@@ -48,7 +48,7 @@ private slots:
         QFETCH(QRect, geometry);
         QFETCH(QString, text);
         FakeModals modals;
-        Form2 form(modals);
+        AboutWindow form(modals);
         auto* widget = form.findChild<QWidget*>(name);
         QVERIFY(widget);
         QCOMPARE(widget->geometry(), geometry);
@@ -59,16 +59,16 @@ private slots:
             if (!text.isEmpty())
                 QCOMPARE(label->text(), text);
         }
-        // Created in the window's own order: Picture1, Label3, Label2, Label1.
+        // Created in the window's own order: picture, projectLabel, creditLabel, versionLabel.
         const QStringList order = {QStringLiteral("Picture1"), QStringLiteral("Label3"),
                                    QStringLiteral("Label2"), QStringLiteral("Label1")};
         QCOMPARE(form.children().indexOf(widget),
-                 form.children().indexOf(form.Picture1()) + int(order.indexOf(name)));
+                 form.children().indexOf(form.picture()) + int(order.indexOf(name)));
     }
 
     void windowAndPicture() {
         FakeModals modals;
-        Form2 form(modals);
+        AboutWindow form(modals);
         QCOMPARE(form.windowTitle(), QStringLiteral("About")); // until the first load
         form.showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -77,8 +77,8 @@ private slots:
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
-        QCOMPARE(form.Picture1()->picture().size(), QSize(256, 223));
-        QVERIFY(form.Picture1()->picture().toImage().colorCount() <= 256);
+        QCOMPARE(form.picture()->picture().size(), QSize(256, 223));
+        QVERIFY(form.picture()->picture().toImage().colorCount() <= 256);
         QList<QSize> sizes = form.windowIcon().availableSizes();
         std::sort(sizes.begin(), sizes.end(),
                   [](QSize a, QSize b) { return a.width() < b.width(); });
@@ -89,10 +89,10 @@ private slots:
     void aboutCommandLoadsOnceWhileOpen() {
         FakeModals modals;
         ScriptedFileOps files;
-        Form1 editor(modals, files);
+        EditorWindow editor(modals, files);
         editor.show();
-        editor.mnuabout()->trigger();
-        Form2* about = editor.aboutWindow();
+        editor.aboutAction()->trigger();
+        AboutWindow* about = editor.aboutWindow();
         QVERIFY(about);
         QVERIFY(QTest::qWaitForWindowExposed(about));
         QCOMPARE(about->windowTitle(), kAboutCaption);
@@ -101,33 +101,33 @@ private slots:
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
 
         about->setWindowTitle(QStringLiteral("marked"));
-        editor.mnuabout()->trigger(); // open already: no load, no second window
+        editor.aboutAction()->trigger(); // open already: no load, no second window
         QCOMPARE(editor.aboutWindow(), about);
         QCOMPARE(about->windowTitle(), QStringLiteral("marked"));
         QCOMPARE(aboutWindows(), 1);
 
         about->close();
-        editor.mnuabout()->trigger(); // closed: loaded anew, the same object
+        editor.aboutAction()->trigger(); // closed: loaded anew, the same object
         QCOMPARE(editor.aboutWindow(), about);
         QVERIFY(about->isVisible());
         QCOMPARE(about->windowTitle(), kAboutCaption);
 
         // The editor stays usable beside it.
-        editor.mnuopen()->trigger();
+        editor.openAction()->trigger();
         QCOMPARE(modals.messages(), QStringList{QString()});
     }
 
     void onlyThePictureAnswersClicks() {
         FakeModals modals;
-        Form2 form(modals);
+        AboutWindow form(modals);
         form.showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTest::mouseClick(form.Picture1(), Qt::LeftButton);
-        QTest::mouseClick(form.Picture1(), Qt::LeftButton);
+        QTest::mouseClick(form.picture(), Qt::LeftButton);
+        QTest::mouseClick(form.picture(), Qt::LeftButton);
         QCOMPARE(modals.messages(), QStringList({kPictureMessage, kPictureMessage}));
         QCOMPARE(modals.lastParent, &form);
-        QTest::mouseClick(form.Label1(), Qt::LeftButton);
-        QTest::mouseClick(form.Label3(), Qt::LeftButton);
+        QTest::mouseClick(form.versionLabel(), Qt::LeftButton);
+        QTest::mouseClick(form.projectLabel(), Qt::LeftButton);
         QTest::mouseClick(&form, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(modals.shown.size(), std::size_t(2));
         QCOMPARE(form.windowTitle(), kAboutCaption);
@@ -138,10 +138,10 @@ private slots:
     void exitLeavesTheAboutWindowOpen() {
         FakeModals modals;
         ScriptedFileOps files;
-        Form1 editor(modals, files);
+        EditorWindow editor(modals, files);
         editor.show();
-        editor.mnuabout()->trigger();
-        editor.mnuexit()->trigger();
+        editor.aboutAction()->trigger();
+        editor.exitAction()->trigger();
         QVERIFY(!editor.isVisible());
         QCOMPARE(openWindows(), QList<QWidget*>{editor.aboutWindow()});
         editor.aboutWindow()->close();
@@ -149,5 +149,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm2)
-#include "test_form2.moc"
+QTEST_MAIN(TestAboutWindow)
+#include "test_aboutwindow.moc"

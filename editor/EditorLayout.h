@@ -4,7 +4,7 @@
 
 #include "Twips.h"
 
-namespace form1 {
+namespace editorLayout {
 
 using twips::Place;
 using twips::px;
@@ -14,11 +14,11 @@ inline constexpr int kClientHeight = 4800;
 inline constexpr int kScreenLeft = 5265; // the client area's top-left corner on screen
 inline constexpr int kScreenTop = 3315;
 
-inline constexpr Place kCmbstores{360, 480, 3735, 315};
-inline constexpr Place kText8{5400, 6720, 1215, 285}; // outside the client area
-inline constexpr Place kCombo1{4200, 480, 975, 315};
-inline constexpr Place kCommand1{4080, 4440, 975, 255};
-inline constexpr Place kLabel1{360, 120, 735, 255};
+inline constexpr Place kStoreNameListPlace{360, 480, 3735, 315};
+inline constexpr Place kMarkerFieldPlace{5400, 6720, 1215, 285}; // outside the client area
+inline constexpr Place kStoreNumberListPlace{4200, 480, 975, 315};
+inline constexpr Place kSaveButtonPlace{4080, 4440, 975, 255};
+inline constexpr Place kStoresLabelPlace{360, 120, 735, 255};
 
 // Slot k's row: the item list on the left, the slot field on the right.
 inline constexpr int kFirstRowTop = 960;
@@ -43,4 +43,4 @@ inline constexpr char kSavedMessage[] = "saved current store";
 // The window font: small enough that every text fits the fixed control heights.
 inline constexpr int kFontPixelSize = 11;
 
-} // namespace form1
+} // namespace editorLayout

@@ -1,7 +1,7 @@
+#include "EditorLayout.h"
+#include "EditorWindow.h"
 #include "FakeModals.h"
 #include "Fixtures.h"
-#include "Form1.h"
-#include "Form1Layout.h"
 #include "ImageFile.h"
 #include "ScriptedFileOps.h"
 #include "UserInput.h"
@@ -33,7 +33,7 @@ struct Editor {
     FakeModals modals;
     ScriptedFileOps files;
     Folder folder;
-    Form1 form{modals, files};
+    EditorWindow form{modals, files};
 
     Editor() { form.show(); }
 
@@ -45,52 +45,52 @@ struct Editor {
     }
     void openPath(const QString& path) {
         modals.fileAnswers.push_back(path);
-        form.mnuopen()->trigger();
+        form.openAction()->trigger();
     }
 
     QStringList slotTexts() const {
         QStringList texts;
         for (int k = 1; k <= 7; ++k)
-            texts << form.Text(k)->text();
+            texts << form.slotField(k)->text();
         return texts;
     }
     QList<int> itemPositions() const {
         QList<int> positions;
         for (int k = 1; k <= 7; ++k)
-            positions << form.cmbitem(k)->position();
+            positions << form.itemList(k)->position();
         return positions;
     }
     bool anyListEnabled() const {
-        bool any = form.Command1()->isEnabled() || form.Combo1()->isEnabled() ||
-                   form.cmbstores()->isEnabled();
+        bool any = form.saveButton()->isEnabled() || form.storeNumberList()->isEnabled() ||
+                   form.storeNameList()->isEnabled();
         for (int k = 1; k <= 7; ++k)
-            any = any || form.cmbitem(k)->isEnabled();
+            any = any || form.itemList(k)->isEnabled();
         return any;
     }
 
     // The four rows agree with the image's record of store.
     void verifyShows(const Image& image, int store) const {
-        QCOMPARE(form.Combo1()->position(), store);
-        QCOMPARE(form.cmbstores()->position(), store);
+        QCOMPARE(form.storeNumberList()->position(), store);
+        QCOMPARE(form.storeNameList()->position(), store);
         const auto record = image.record(store);
         for (int k = 1; k <= 7; ++k) {
-            QCOMPARE(form.Text(k)->text(), QString::number(record[k - 1]));
-            QCOMPARE(form.cmbitem(k)->position(), int(record[k - 1]));
+            QCOMPARE(form.slotField(k)->text(), QString::number(record[k - 1]));
+            QCOMPARE(form.itemList(k)->position(), int(record[k - 1]));
         }
     }
 };
 
 // The named controls in the order of the window's tab chain, from Text1 on.
-QList<QWidget*> tabChain(const Form1& form) {
+QList<QWidget*> tabChain(const EditorWindow& form) {
     static const QRegularExpression named(
         QStringLiteral("^(Text\\d|cmbitem\\d|Combo1|cmbstores|Command1)$"));
     QList<QWidget*> chain;
-    QWidget* step = form.Text(1);
+    QWidget* step = form.slotField(1);
     do {
         if (named.match(step->objectName()).hasMatch() && !chain.contains(step))
             chain << step;
         step = step->nextInFocusChain();
-    } while (step != form.Text(1));
+    } while (step != form.slotField(1));
     return chain;
 }
 
@@ -113,7 +113,7 @@ Image numberedImage() {
 
 } // namespace
 
-class TestForm1 : public QObject {
+class TestEditorWindow : public QObject {
     Q_OBJECT
 private slots:
     void layout_data() {
@@ -144,7 +144,7 @@ private slots:
         QFETCH(int, tab);
         FakeModals modals;
         ScriptedFileOps files;
-        Form1 form(modals, files);
+        EditorWindow form(modals, files);
         auto* widget = form.findChild<QWidget*>(name);
         QVERIFY(widget);
         QCOMPARE(widget->geometry(), geometry);
@@ -172,7 +172,7 @@ private slots:
     void windowFrameAndMenus() {
         FakeModals modals;
         ScriptedFileOps files;
-        Form1 form(modals, files);
+        EditorWindow form(modals, files);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.objectName(), QStringLiteral("Form1"));
@@ -190,19 +190,19 @@ private slots:
         QCOMPARE(bar.size(), 3);
         QCOMPARE(bar[0]->text(), QStringLiteral("&File"));
         QCOMPARE(bar[1]->text(), QStringLiteral("Options"));
-        QCOMPARE(bar[2], form.mnuabout());
-        QCOMPARE(form.mnuabout()->text(), QStringLiteral("&About"));
-        QVERIFY(!form.mnuabout()->menu());
-        QCOMPARE(form.mnufile()->actions(),
-                 QList<QAction*>({form.mnuopen(), form.mnusep(), form.mnuexit()}));
-        QCOMPARE(form.mnuopen()->text(), QStringLiteral("OpenRom"));
-        QCOMPARE(form.mnuopen()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
-        QVERIFY(form.mnusep()->isSeparator());
-        QCOMPARE(form.mnuexit()->text(), QStringLiteral("Exit"));
-        QCOMPARE(form.mnuexit()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-        QCOMPARE(form.mnuoptions()->actions(), QList<QAction*>({form.mnuunlock()}));
-        QCOMPARE(form.mnuunlock()->text(), QStringLiteral("unlock numberlists"));
-        QVERIFY(!form.mnuunlock()->isChecked());
+        QCOMPARE(bar[2], form.aboutAction());
+        QCOMPARE(form.aboutAction()->text(), QStringLiteral("&About"));
+        QVERIFY(!form.aboutAction()->menu());
+        QCOMPARE(form.fileMenu()->actions(),
+                 QList<QAction*>({form.openAction(), form.fileSeparator(), form.exitAction()}));
+        QCOMPARE(form.openAction()->text(), QStringLiteral("OpenRom"));
+        QCOMPARE(form.openAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QVERIFY(form.fileSeparator()->isSeparator());
+        QCOMPARE(form.exitAction()->text(), QStringLiteral("Exit"));
+        QCOMPARE(form.exitAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+        QCOMPARE(form.optionsMenu()->actions(), QList<QAction*>({form.unlockAction()}));
+        QCOMPARE(form.unlockAction()->text(), QStringLiteral("unlock numberlists"));
+        QVERIFY(!form.unlockAction()->isChecked());
     }
 
     // Tab runs through the enabled controls: with the slot fields locked, from Save
@@ -217,14 +217,15 @@ private slots:
         Editor e;
         e.open(numberedImage());
         if (unlocked)
-            e.form.mnuunlock()->trigger();
+            e.form.unlockAction()->trigger();
         QVERIFY(QTest::qWaitForWindowActive(&e.form));
         QStringList expected;
         if (unlocked)
             expected << texts({"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7"});
         expected << texts({"Command1", "Combo1", "Text8", "cmbitem1", "cmbitem2", "cmbitem3",
                            "cmbitem4", "cmbitem5", "cmbitem6", "cmbitem7", "cmbstores"});
-        QWidget* start = unlocked ? static_cast<QWidget*>(e.form.Text(1)) : e.form.Command1();
+        QWidget* start =
+            unlocked ? static_cast<QWidget*>(e.form.slotField(1)) : e.form.saveButton();
         start->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), start);
         QStringList walked;
@@ -243,24 +244,25 @@ private slots:
     void startUpFillsListsAndSelectsNothing() {
         Editor e;
         QVERIFY(QTest::qWaitForWindowActive(&e.form));
-        QCOMPARE(QApplication::focusWidget(), e.form.Text8());
-        QCOMPARE(e.form.Combo1()->count(), 65);
-        QCOMPARE(e.form.Combo1()->itemText(10), QStringLiteral("10"));
-        QCOMPARE(e.form.Combo1()->itemText(64), QStringLiteral("64"));
-        QCOMPARE(e.form.cmbstores()->count(), 65);
-        QCOMPARE(e.form.cmbstores()->itemText(64), QStringLiteral("Dr. Andonut's Caveman Store"));
-        QCOMPARE(e.form.Combo1()->position(), ChoiceList::kNone);
-        QCOMPARE(e.form.cmbstores()->position(), ChoiceList::kNone);
+        QCOMPARE(QApplication::focusWidget(), e.form.markerField());
+        QCOMPARE(e.form.storeNumberList()->count(), 65);
+        QCOMPARE(e.form.storeNumberList()->itemText(10), QStringLiteral("10"));
+        QCOMPARE(e.form.storeNumberList()->itemText(64), QStringLiteral("64"));
+        QCOMPARE(e.form.storeNameList()->count(), 65);
+        QCOMPARE(e.form.storeNameList()->itemText(64),
+                 QStringLiteral("Dr. Andonut's Caveman Store"));
+        QCOMPARE(e.form.storeNumberList()->position(), ChoiceList::kNone);
+        QCOMPARE(e.form.storeNameList()->position(), ChoiceList::kNone);
         for (int k = 1; k <= 7; ++k) {
-            QCOMPARE(e.form.cmbitem(k)->count(), 256);
-            QCOMPARE(e.form.cmbitem(k)->position(), ChoiceList::kNone);
-            QCOMPARE(e.form.cmbitem(k)->itemText(0), QStringLiteral(" Null"));
-            QCOMPARE(e.form.cmbitem(k)->itemText(255), QStringLiteral("null"));
+            QCOMPARE(e.form.itemList(k)->count(), 256);
+            QCOMPARE(e.form.itemList(k)->position(), ChoiceList::kNone);
+            QCOMPARE(e.form.itemList(k)->itemText(0), QStringLiteral(" Null"));
+            QCOMPARE(e.form.itemList(k)->itemText(255), QStringLiteral("null"));
         }
         QVERIFY(e.modals.shown.empty());
-        // Keys typed now reach only the unseen Text8.
+        // Keys typed now reach only the unseen markerField.
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
-        QCOMPARE(e.form.Text8()->text(), QStringLiteral("Text8ab"));
+        QCOMPARE(e.form.markerField()->text(), QStringLiteral("Text8ab"));
     }
 
     // The road a user takes most: open, a store by name, an item, Save.
@@ -272,15 +274,15 @@ private slots:
         QCOMPARE(e.modals.shown.front().text, QStringLiteral("Snes Rom (*.smc) (*.smc*)"));
         e.verifyShows(before, 0);
 
-        userChoose(e.form.cmbstores(), 12);
+        userChoose(e.form.storeNameList(), 12);
         e.verifyShows(before, 12);
-        QCOMPARE(e.form.Combo1()->currentText(), QStringLiteral("12"));
+        QCOMPARE(e.form.storeNumberList()->currentText(), QStringLiteral("12"));
 
-        userChoose(e.form.cmbitem(3), 5);
-        QCOMPARE(e.form.Text(3)->text(), QStringLiteral("5"));
+        userChoose(e.form.itemList(3), 5);
+        QCOMPARE(e.form.slotField(3)->text(), QStringLiteral("5"));
 
         e.modals.clear();
-        e.form.Command1()->click();
+        e.form.saveButton()->click();
         QCOMPARE(e.modals.messages(), QStringList{kSaved});
         Image expected = before;
         expected.set(store::slotPosition(12, 3), 5);
@@ -292,10 +294,10 @@ private slots:
         Editor e;
         const Image image = numberedImage();
         e.open(image);
-        userChoose(e.form.Combo1(), 36);
+        userChoose(e.form.storeNumberList(), 36);
         e.verifyShows(image, 36);
-        QCOMPARE(e.form.cmbstores()->currentText(), QStringLiteral("Unknown 1"));
-        userChoose(e.form.Combo1(), 64);
+        QCOMPARE(e.form.storeNameList()->currentText(), QStringLiteral("Unknown 1"));
+        userChoose(e.form.storeNumberList(), 64);
         e.verifyShows(image, 64);
     }
 
@@ -304,14 +306,14 @@ private slots:
         Editor e;
         const Image image = numberedImage();
         e.open(image);
-        userChoose(e.form.Combo1(), 7);
-        e.form.mnuunlock()->trigger();
-        e.form.Text(2)->setText(QStringLiteral("99"));
+        userChoose(e.form.storeNumberList(), 7);
+        e.form.unlockAction()->trigger();
+        e.form.slotField(2)->setText(QStringLiteral("99"));
 
-        userChoose(e.form.cmbstores(), 7);
-        QCOMPARE(e.form.Text(2)->text(), QStringLiteral("99"));
+        userChoose(e.form.storeNameList(), 7);
+        QCOMPARE(e.form.slotField(2)->text(), QStringLiteral("99"));
 
-        userChoose(e.form.Combo1(), 7);
+        userChoose(e.form.storeNumberList(), 7);
         e.verifyShows(image, 7);
     }
 
@@ -328,10 +330,11 @@ private slots:
         Editor e;
         const Image image = numberedImage();
         const auto path = e.open(image);
-        userChoose(e.form.Combo1(), 3);
+        userChoose(e.form.storeNumberList(), 3);
         std::filesystem::remove(path); // any read would now fail loudly
         e.modals.clear();
-        for (ChoiceList* list : {e.form.Combo1(), e.form.cmbstores(), e.form.cmbitem(1)}) {
+        for (ChoiceList* list :
+             {e.form.storeNumberList(), e.form.storeNameList(), e.form.itemList(1)}) {
             list->setFocus();
             list->lineEdit()->selectAll();
             QTest::keyClicks(list->lineEdit(), QStringLiteral("12"));
@@ -344,12 +347,12 @@ private slots:
     void openWithEmptyNameChangesNothing() {
         Editor e;
         e.form.setWindowTitle(QStringLiteral("something else"));
-        e.form.mnuopen()->trigger(); // the user cancels before any file was chosen
+        e.form.openAction()->trigger(); // the user cancels before any file was chosen
         QCOMPARE(e.modals.messages(), QStringList{QString()});
         QCOMPARE(e.form.windowTitle(), kCaption);
         QVERIFY(!e.anyListEnabled());
         QCOMPARE(e.slotTexts(), texts({"0", "0", "0", "0", "0", "0", "0"}));
-        QCOMPARE(e.form.Text8()->text(), QStringLiteral("Text8"));
+        QCOMPARE(e.form.markerField()->text(), QStringLiteral("Text8"));
     }
 
     // A cancel after an opening keeps the file name and opens the same image again.
@@ -357,9 +360,9 @@ private slots:
         Editor e;
         const Image image = numberedImage();
         const auto path = QString::fromStdString(e.open(image));
-        userChoose(e.form.Combo1(), 12);
+        userChoose(e.form.storeNumberList(), 12);
         e.modals.clear();
-        e.form.mnuopen()->trigger();
+        e.form.openAction()->trigger();
         QCOMPARE(e.modals.dialogStartNames.last(), path);
         QCOMPARE(e.modals.messages(), QStringList{path});
         e.verifyShows(image, 0);
@@ -371,26 +374,26 @@ private slots:
         possessed.setMarker(66, 111, 111);
         e.open(possessed, "boo.smc");
         QCOMPARE(e.form.windowTitle(), kPossessed);
-        QCOMPARE(e.form.Text8()->text(), QStringLiteral("66111111"));
+        QCOMPARE(e.form.markerField()->text(), QStringLiteral("66111111"));
 
         Image plain = numberedImage();
         plain.setMarker(66, 111, 110);
         e.open(plain, "plain.smc");
         QCOMPARE(e.form.windowTitle(), kCaption);
-        QCOMPARE(e.form.Text8()->text(), QStringLiteral("66111110"));
+        QCOMPARE(e.form.markerField()->text(), QStringLiteral("66111110"));
     }
 
     void secondOpenReturnsToStoreZero() {
         Editor e;
         e.open(numberedImage(), "first.smc");
-        userChoose(e.form.cmbstores(), 12);
+        userChoose(e.form.storeNameList(), 12);
         Image second = Image::random(5);
         second.setRecord(0, {1, 2, 3, 4, 5, 6, 7});
         const auto path = e.open(second, "second.smc");
         e.verifyShows(second, 0);
-        QCOMPARE(e.form.cmbstores()->currentText(), QStringLiteral("Onett Drugstore 1"));
+        QCOMPARE(e.form.storeNameList()->currentText(), QStringLiteral("Onett Drugstore 1"));
 
-        e.form.Command1()->click();
+        e.form.saveButton()->click();
         QVERIFY(Image::load(path).bytes == second.bytes); // store 0 written with what it holds
     }
 
@@ -405,7 +408,7 @@ private slots:
         QVERIFY(e.modals.errors().isEmpty());
         QCOMPARE(e.modals.dialogStartNames.size(), 0);
         e.verifyShows(image, 0);
-        QCOMPARE(e.form.CommonDialog1().fileName(), path);
+        QCOMPARE(e.form.fileDialog().fileName(), path);
 
         Editor fresh;
         const auto missing = QString::fromStdString(fresh.folder.path("missing.smc"));
@@ -413,7 +416,7 @@ private slots:
         QCOMPARE(fresh.modals.messages(), QStringList{missing});
         QCOMPARE(fresh.modals.errors().size(), 1);
         QVERIFY(!fresh.anyListEnabled());
-        QCOMPARE(fresh.form.CommonDialog1().fileName(), QString());
+        QCOMPARE(fresh.form.fileDialog().fileName(), QString());
     }
 
     void openingNeverWrites() {
@@ -435,12 +438,12 @@ private slots:
         Image before = numberedImage();
         before.setMarker(66, 111, 111);
         const auto path = e.open(before);
-        userChoose(e.form.Combo1(), store);
-        e.form.mnuunlock()->trigger();
+        userChoose(e.form.storeNumberList(), store);
+        e.form.unlockAction()->trigger();
         for (int k = 1; k <= 7; ++k)
-            e.form.Text(k)->setText(QString::number(k));
-        e.form.Command1()->click();
-        e.form.Command1()->click(); // twice gives the same file
+            e.form.slotField(k)->setText(QString::number(k));
+        e.form.saveButton()->click();
+        e.form.saveButton()->click(); // twice gives the same file
         QCOMPARE(e.modals.messages().count(kSaved), 2);
         Image expected = before;
         expected.setRecord(store, {1, 2, 3, 4, 5, 6, 7});
@@ -453,33 +456,33 @@ private slots:
         Editor e;
         const Image before = numberedImage();
         const auto path = e.open(before);
-        QVERIFY(!e.form.Text(1)->isEnabled());
-        e.form.mnuunlock()->trigger();
-        QVERIFY(e.form.mnuunlock()->isChecked());
+        QVERIFY(!e.form.slotField(1)->isEnabled());
+        e.form.unlockAction()->trigger();
+        QVERIFY(e.form.unlockAction()->isChecked());
         for (int k = 1; k <= 7; ++k)
-            QVERIFY(e.form.Text(k)->isEnabled());
-        e.form.Text(1)->setFocus();
-        e.form.Text(1)->selectAll();
-        QTest::keyClicks(e.form.Text(1), QStringLiteral("7"));
-        QCOMPARE(e.form.cmbitem(1)->position(), 0);
-        e.form.mnuunlock()->trigger();
-        QVERIFY(!e.form.mnuunlock()->isChecked());
-        QVERIFY(!e.form.Text(1)->isEnabled());
-        QCOMPARE(e.form.Text(1)->text(), QStringLiteral("7"));
-        e.form.Command1()->click();
+            QVERIFY(e.form.slotField(k)->isEnabled());
+        e.form.slotField(1)->setFocus();
+        e.form.slotField(1)->selectAll();
+        QTest::keyClicks(e.form.slotField(1), QStringLiteral("7"));
+        QCOMPARE(e.form.itemList(1)->position(), 0);
+        e.form.unlockAction()->trigger();
+        QVERIFY(!e.form.unlockAction()->isChecked());
+        QVERIFY(!e.form.slotField(1)->isEnabled());
+        QCOMPARE(e.form.slotField(1)->text(), QStringLiteral("7"));
+        e.form.saveButton()->click();
         QCOMPARE(Image::load(path).at(store::slotPosition(0, 1)), std::uint8_t(7));
     }
 
     void unlockingBeforeOpenLetsTypingButOpenReplacesIt() {
         Editor e;
-        e.form.mnuunlock()->trigger();
-        QVERIFY(e.form.Text(4)->isEnabled());
-        QVERIFY(!e.form.Command1()->isEnabled());
-        e.form.Text(4)->setText(QStringLiteral("abc"));
+        e.form.unlockAction()->trigger();
+        QVERIFY(e.form.slotField(4)->isEnabled());
+        QVERIFY(!e.form.saveButton()->isEnabled());
+        e.form.slotField(4)->setText(QStringLiteral("abc"));
         const Image image = numberedImage();
         e.open(image);
         e.verifyShows(image, 0);
-        QVERIFY(e.form.Text(4)->isEnabled());
+        QVERIFY(e.form.slotField(4)->isEnabled());
     }
 
     // Open of what is not a usable image: the path message, then an error; nothing
@@ -535,7 +538,7 @@ private slots:
         Editor e;
         const Image first = numberedImage();
         const auto firstPath = e.open(first, "first.smc");
-        userChoose(e.form.cmbstores(), 12);
+        userChoose(e.form.storeNameList(), 12);
         const auto secondPath = e.folder.path("second.smc");
         Image(store::kTableLast - 1).save(secondPath);
         e.openPath(QString::fromStdString(secondPath));
@@ -544,12 +547,12 @@ private slots:
 
         const Image second = Image::random(77);
         second.save(secondPath); // the user mends the file behind the editor's back
-        e.form.Command1()->click();
+        e.form.saveButton()->click();
         QVERIFY(Image::load(secondPath).bytes == second.bytes);
         QVERIFY(Image::load(firstPath).bytes == first.bytes); // store 12 saved as it was
         QCOMPARE(e.modals.messages().last(), kSaved);
         e.modals.clear();
-        e.form.mnuopen()->trigger(); // cancelled: the shown image is opened again
+        e.form.openAction()->trigger(); // cancelled: the shown image is opened again
         QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(firstPath)});
     }
 
@@ -618,15 +621,15 @@ private slots:
         Editor e;
         const Image before = numberedImage();
         const auto path = e.open(before);
-        userChoose(e.form.Combo1(), 20);
-        e.form.mnuunlock()->trigger();
-        e.form.Text(1)->setText(QStringLiteral("1"));
-        e.form.Text(6)->setText(slotText);
+        userChoose(e.form.storeNumberList(), 20);
+        e.form.unlockAction()->trigger();
+        e.form.slotField(1)->setText(QStringLiteral("1"));
+        e.form.slotField(6)->setText(slotText);
         e.files.reset();
         if (fault == "no store") {
-            e.form.Combo1()->setFocus();
-            e.form.Combo1()->lineEdit()->selectAll();
-            QTest::keyClicks(e.form.Combo1()->lineEdit(), QStringLiteral("21"));
+            e.form.storeNumberList()->setFocus();
+            e.form.storeNumberList()->lineEdit()->selectAll();
+            QTest::keyClicks(e.form.storeNumberList()->lineEdit(), QStringLiteral("21"));
         } else if (fault == "removed") {
             std::filesystem::remove(path);
         } else if (fault == "truncated") {
@@ -653,7 +656,7 @@ private slots:
         const bool isFile = std::filesystem::is_regular_file(path);
         const auto bytesBefore = isFile ? Image::load(path).bytes : std::vector<std::uint8_t>{};
         e.modals.clear();
-        e.form.Command1()->click();
+        e.form.saveButton()->click();
         e.files.reset();
         QVERIFY(!e.modals.messages().contains(kSaved));
         QCOMPARE(e.modals.errors().size(), 1);
@@ -685,9 +688,9 @@ private slots:
         Editor e;
         const Image before = numberedImage();
         const auto path = e.open(before);
-        e.form.mnuunlock()->trigger();
-        e.form.Text(2)->setText(slotText);
-        e.form.Command1()->click();
+        e.form.unlockAction()->trigger();
+        e.form.slotField(2)->setText(slotText);
+        e.form.saveButton()->click();
         QCOMPARE(e.modals.messages().last(), kSaved);
         Image expected = before;
         expected.set(store::slotPosition(0, 2), std::uint8_t(byte));
@@ -701,8 +704,8 @@ private slots:
         const auto path = e.open(before, "my röms/Störe ü 1.smc");
         QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(path)});
         QVERIFY(e.modals.errors().isEmpty());
-        userChoose(e.form.cmbitem(7), 99);
-        e.form.Command1()->click();
+        userChoose(e.form.itemList(7), 99);
+        e.form.saveButton()->click();
         Image expected = before;
         expected.set(store::slotPosition(0, 7), 99);
         QVERIFY(Image::load(path).bytes == expected.bytes);
@@ -712,15 +715,15 @@ private slots:
         Editor e;
         const Image image = numberedImage();
         const auto path = e.open(image);
-        userChoose(e.form.cmbstores(), 9);
+        userChoose(e.form.storeNameList(), 9);
         std::filesystem::remove(path);
         e.modals.clear();
-        userChoose(e.form.cmbstores(), 30);
+        userChoose(e.form.storeNameList(), 30);
         QCOMPARE(e.modals.errors().size(), 1);
         QVERIFY(e.modals.errors()[0].contains(QString::fromStdString(path)));
         // Every row still shows store 9, so a Save writes store 9's own record.
-        QCOMPARE(e.form.Combo1()->position(), 9);
-        QCOMPARE(e.form.cmbstores()->position(), 9);
+        QCOMPARE(e.form.storeNumberList()->position(), 9);
+        QCOMPARE(e.form.storeNameList()->position(), 9);
         QCOMPARE(e.slotTexts(), texts({"9", "10", "11", "12", "209", "22", "213"}));
         QCOMPARE(e.itemPositions(), QList<int>({9, 10, 11, 12, 209, 22, 213}));
     }
@@ -728,10 +731,10 @@ private slots:
     void exitClosesWithoutAsking() {
         Editor e;
         e.open(numberedImage());
-        e.form.mnuunlock()->trigger();
-        e.form.Text(1)->setText(QStringLiteral("77"));
+        e.form.unlockAction()->trigger();
+        e.form.slotField(1)->setText(QStringLiteral("77"));
         e.modals.clear();
-        e.form.mnuexit()->trigger();
+        e.form.exitAction()->trigger();
         QVERIFY(!e.form.isVisible());
         QVERIFY(e.modals.shown.empty());
     }
@@ -746,5 +749,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1)
-#include "test_form1.moc"
+QTEST_MAIN(TestEditorWindow)
+#include "test_editorwindow.moc"

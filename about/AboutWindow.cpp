@@ -1,4 +1,4 @@
-#include "Form2.h"
+#include "AboutWindow.h"
 
 #include "Modals.h"
 #include "PictureBox.h"
@@ -21,11 +21,13 @@ constexpr int kClientHeight = 4815;
 constexpr int kScreenLeft = 5685;
 constexpr int kScreenTop = 3720;
 
-constexpr Place kPicture1{120, 1440, 3855, 3375};
-constexpr Place kLabel3{840, 960, 2175, 255};
-constexpr Place kLabel2{600, 720, 2655, 255};
-constexpr Place kLabel1{720, 360, 2535, 255};
+constexpr Place kPicturePlace{120, 1440, 3855, 3375};
+constexpr Place kProjectLabelPlace{840, 960, 2175, 255};
+constexpr Place kCreditLabelPlace{600, 720, 2655, 255};
+constexpr Place kVersionLabelPlace{720, 360, 2535, 255};
 
+// The label names the release the About window was drawn for, never updated since;
+// the program's own version (--version, the caption's revision) comes from the build.
 constexpr char kVersionLabel[] = "Quendlestore editor Alpha v 1.02.0002";
 constexpr char kCreditLine[] = "by the QuendleStoreEdit team";
 constexpr char kProjectLine[] = "a store editor for ROMs";
@@ -65,7 +67,7 @@ static void initAboutResources() {
     Q_INIT_RESOURCE(about);
 }
 
-Form2::Form2(Modals& modals) : modals_(modals) {
+AboutWindow::AboutWindow(Modals& modals) : modals_(modals) {
     initAboutResources();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(tr("About"));
@@ -75,38 +77,38 @@ Form2::Form2(Modals& modals) : modals_(modals) {
         icon.addFile(QString::fromLatin1(file));
     setWindowIcon(icon);
 
-    picture1_ = new PictureBox(QPixmap(QStringLiteral(":/about/picture1.png")), this);
-    picture1_->setObjectName(QStringLiteral("Picture1"));
-    picture1_->setAccessibleName(tr("Picture"));
-    picture1_->setFocusPolicy(Qt::TabFocus);
-    place(picture1_, kPicture1);
-    label3_ = label("Label3", kProjectLine, kLabel3, this);
-    label2_ = label("Label2", kCreditLine, kLabel2, this);
-    label1_ = label("Label1", kVersionLabel, kLabel1, this);
+    picture_ = new PictureBox(QPixmap(QStringLiteral(":/about/picture1.png")), this);
+    picture_->setObjectName(QStringLiteral("Picture1"));
+    picture_->setAccessibleName(tr("Picture"));
+    picture_->setFocusPolicy(Qt::TabFocus);
+    place(picture_, kPicturePlace);
+    projectLabel_ = label("Label3", kProjectLine, kProjectLabelPlace, this);
+    creditLabel_ = label("Label2", kCreditLine, kCreditLabelPlace, this);
+    versionLabel_ = label("Label1", kVersionLabel, kVersionLabelPlace, this);
 
-    setFont(fittingFont(font(), {label1_, label2_, label3_}));
+    setFont(fittingFont(font(), {versionLabel_, creditLabel_, projectLabel_}));
 
-    connect(picture1_, &PictureBox::click, this, &Form2::Picture1_Click);
+    connect(picture_, &PictureBox::click, this, &AboutWindow::onPictureClicked);
 
     setWindowFlags(twips::kFixedWindowFlags);
     setGeometry(px(kScreenLeft), px(kScreenTop), px(kClientWidth), px(kClientHeight));
     setFixedSize(px(kClientWidth), px(kClientHeight));
 }
 
-void Form2::showWindow() {
+void AboutWindow::showWindow() {
     if (!isVisible()) {
-        Form_Load();
+        showRevision();
         show();
     }
     raise();
     activateWindow();
 }
 
-void Form2::Form_Load() {
+void AboutWindow::showRevision() {
     setWindowTitle(QString::fromLatin1(kCaptionPrefix) +
                    QString::number(program::kVersionRevision));
 }
 
-void Form2::Picture1_Click() {
+void AboutWindow::onPictureClicked() {
     modals_.message(this, QString::fromLatin1(kPictureMessage));
 }
