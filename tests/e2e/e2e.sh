@@ -4,12 +4,13 @@
 # each Save the image is compared with the bytes expected; captions are read from
 # the windows. Every wait is on a window appearing or going, with a deadline.
 #
-# usage: e2e.sh PROGRAM MAKEIMAGE
+# usage: e2e.sh PROGRAM MAKEIMAGE REVISION (the About caption's revision number)
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 program="$(realpath "$1")"
 makeimage="$(realpath "$2")"
+revision="$3"
 work="$(mktemp -d)"
 artifacts="$PWD" # a screenshot of a failure lands here
 pids=()
@@ -160,10 +161,10 @@ got="$(changes "$work/step1.smc" "$rom")"
 
 # The About window: Alt+A shows it; the window manager closes it (Alt+F4).
 keys alt+a
-about="$(wait_window '^Quendle store Edit revesion#7$')"
+about="$(wait_window "^Quendle store Edit revesion#$revision\$")"
 wait_active "$about"
 keys alt+F4
-wait_gone '^Quendle store Edit revesion#7$'
+wait_gone "^Quendle store Edit revesion#$revision\$"
 
 # Ctrl+Q ends the program.
 wait_active "$main"
