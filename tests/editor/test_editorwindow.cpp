@@ -1,3 +1,4 @@
+#include "BadFiles.h"
 #include "EditorLayout.h"
 #include "EditorWindow.h"
 #include "FakeModals.h"
@@ -19,6 +20,7 @@
 #include <limits>
 #include <unistd.h>
 
+using fixtures::BadFile;
 using fixtures::Folder;
 using tools::Image;
 
@@ -488,47 +490,33 @@ private slots:
     // Open of what is not a usable image: the path message, then an error; nothing
     // is enabled, created or written.
     void openRefusesUnusableFiles_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("missing") << "missing";
-        QTest::newRow("directory") << "directory";
-        QTest::newRow("1407615 bytes, one short of the table") << "short";
-        QTest::newRow("66002 bytes, one short of the marker") << "66002";
-        QTest::newRow("0 bytes") << "empty";
-        QTest::newRow("read-only") << "read-only";
+        fixtures::addBadFileColumns();
+        fixtures::addBadFileRows({BadFile::Missing, BadFile::Directory, BadFile::Fifo,
+                                  BadFile::Empty, BadFile::MarkerShort, BadFile::TableShort,
+                                  BadFile::ReadOnly});
     }
     void openRefusesUnusableFiles() {
-        QFETCH(QString, kind);
+        QFETCH(int, badFile);
+        QFETCH(QString, reason);
         Editor e;
-        const auto path = e.folder.path("bad rom ä.smc");
-        if (kind == "directory")
-            std::filesystem::create_directory(path);
-        else if (kind == "short")
-            Image(store::kTableLast - 1).save(path);
-        else if (kind == "empty")
-            Image(0).save(path);
-        else if (kind == "66002")
-            Image(66002).save(path);
-        else if (kind == "read-only") {
-            numberedImage().save(path);
-            std::filesystem::permissions(path, std::filesystem::perms::owner_read);
-            if (::access(path.c_str(), W_OK) == 0)
-                QSKIP("this user may write to read-only files (root); scripts/test runs this test "
-                      "again as an unprivileged user");
-        }
+        auto path = e.folder.path("bad rom ä.smc");
+        if (!fixtures::makeBadFile(BadFile(badFile), path))
+            QSKIP("this user may write to read-only files (root); scripts/test runs this test "
+                  "again as an unprivileged user");
         e.openPath(QString::fromStdString(path));
         QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(path)});
         QCOMPARE(e.modals.errors().size(), 1);
-        QVERIFY2(e.modals.errors()[0].contains(QString::fromStdString(path)),
-                 qPrintable(e.modals.errors()[0]));
-        QVERIFY(e.modals.errors()[0].contains(QStringLiteral("Nothing was written")));
+        const QString error = e.modals.errors()[0];
+        QVERIFY2(error.contains(QString::fromStdString(path)), qPrintable(error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY(error.contains(QStringLiteral("Nothing was written")));
         QVERIFY(!e.anyListEnabled());
         QCOMPARE(e.slotTexts(), texts({"0", "0", "0", "0", "0", "0", "0"}));
-        if (kind == "missing")
+        if (BadFile(badFile) == BadFile::Missing)
             QVERIFY(!std::filesystem::exists(path));
-        if (kind == "short")
-            QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(store::kTableLast - 1));
-        if (kind == "read-only")
-            QVERIFY(e.modals.errors()[0].contains(QStringLiteral("Permission denied")));
+        const auto length = fixtures::shortLength(BadFile(badFile));
+        if (length > 0)
+            QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(length));
         QCOMPARE(e.files.openDescriptors(), 0);
     }
 

@@ -1,3 +1,4 @@
+#include "BadFiles.h"
 #include "Fixtures.h"
 #include "ImageError.h"
 #include "ImageFile.h"
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 using namespace store;
+using fixtures::BadFile;
 using fixtures::FileOpsUnderTest;
 using fixtures::Folder;
 using tools::Image;
@@ -70,36 +72,17 @@ private slots:
 
     // Opening refuses what is not a whole image; it never creates a file.
     void openRefuses_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("empty name") << "empty"
-                                    << "No ROM image";
-        QTest::newRow("missing") << "missing"
-                                 << "No such file";
-        QTest::newRow("directory") << "directory"
-                                   << "not a regular file";
-        QTest::newRow("a FIFO, which must not block") << "fifo"
-                                                      << "not a regular file";
-        QTest::newRow("0 bytes") << "0"
-                                 << "too short";
-        QTest::newRow("66002 bytes") << "66002"
-                                     << "too short";
-        QTest::newRow("one short of the table") << "1407615"
-                                                << "too short";
+        fixtures::addBadFileColumns();
+        fixtures::addBadFileRows({BadFile::EmptyName, BadFile::Missing, BadFile::Directory,
+                                  BadFile::Fifo, BadFile::Empty, BadFile::MarkerShort,
+                                  BadFile::TableShort});
     }
     void openRefuses() {
-        QFETCH(QString, kind);
+        QFETCH(int, badFile);
         QFETCH(QString, reason);
         Folder folder;
         std::string path = folder.path("rom.smc");
-        if (kind == "empty")
-            path.clear();
-        else if (kind == "directory")
-            std::filesystem::create_directory(path);
-        else if (kind == "fifo")
-            QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
-        else if (kind != "missing")
-            folder.write("rom.smc", Image(kind.toLongLong()));
+        QVERIFY(fixtures::makeBadFile(BadFile(badFile), path));
         try {
             ImageFile::open(files_.ops, path);
             QFAIL("open accepted it");
@@ -108,7 +91,7 @@ private slots:
             QVERIFY2(message.contains(reason), qPrintable(message));
             QVERIFY2(message.contains(QString::fromStdString(path)), qPrintable(message));
         }
-        if (kind == "missing")
+        if (BadFile(badFile) == BadFile::Missing)
             QVERIFY(!std::filesystem::exists(path));
     }
 

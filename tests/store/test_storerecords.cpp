@@ -1,3 +1,4 @@
+#include "BadFiles.h"
 #include "Fixtures.h"
 #include "ImageError.h"
 #include "StoreRecords.h"
@@ -5,6 +6,7 @@
 #include <filesystem>
 
 using namespace store;
+using fixtures::BadFile;
 using fixtures::FileOpsUnderTest;
 using fixtures::Folder;
 using fixtures::PlainView;
@@ -94,10 +96,20 @@ private slots:
         QVERIFY(Image::load(view.path).bytes == expected.bytes);
     }
 
+    // A record written, then the texts as read written back: every byte as before.
     void readThenWriteLeavesFileIdentical() {
         Folder folder;
         const Image before = Image::random(9);
         PlainView view = opened(folder.write("rom.smc", before), 33);
+        const auto readTexts = view.slotTexts;
+        // Another record goes in (so the save surely writes)...
+        view.slotTexts = {"9", "8", "7", "6", "5", "4", "3"};
+        writeCurrentStore(view, files_.ops, memory_);
+        Image changed = before;
+        changed.setRecord(33, {9, 8, 7, 6, 5, 4, 3});
+        QVERIFY(Image::load(view.path).bytes == changed.bytes);
+        // ...and the texts as read bring back every byte.
+        view.slotTexts = readTexts;
         writeCurrentStore(view, files_.ops, memory_);
         QVERIFY(Image::load(view.path).bytes == before.bytes);
     }
@@ -160,20 +172,20 @@ private slots:
     // Save writes only into the file that was read, and only over what was read.
     void writeRefusesAChangedImage_data() {
         QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("badFile"); // what the image becomes, for "bad file"
         QTest::addColumn<QString>("reason");
-        QTest::newRow("another file renamed over the path") << "rename over"
-                                                            << "another file has taken its place";
-        QTest::newRow("the store rewritten in place") << "rewrite store"
-                                                      << "another program has changed it";
-        QTest::newRow("removed") << "remove"
-                                 << "No such file";
-        QTest::newRow("truncated") << "truncate"
-                                   << "too short";
-        QTest::newRow("replaced by a directory") << "directory"
-                                                 << "not a regular file";
+        QTest::newRow("another file renamed over the path")
+            << "rename over" << 0 << "another file has taken its place";
+        QTest::newRow("the store rewritten in place")
+            << "rewrite store" << 0 << "another program has changed it";
+        for (const auto& bad : fixtures::kBadFiles)
+            if (bad.kind != BadFile::EmptyName && bad.kind != BadFile::ReadOnly)
+                QTest::addRow("made %s", bad.row)
+                    << "bad file" << int(bad.kind) << QString::fromLatin1(bad.reason);
     }
     void writeRefusesAChangedImage() {
         QFETCH(QString, change);
+        QFETCH(int, badFile);
         QFETCH(QString, reason);
         Folder folder;
         const Image before = Image::random(13);
@@ -185,14 +197,11 @@ private slots:
         } else if (change == "rewrite store") {
             now.set(slotPosition(20, 4), now.at(slotPosition(20, 4)) ^ 0xFF);
             now.save(view.path); // in place: the same file
-        } else if (change == "remove") {
-            std::filesystem::remove(view.path);
-        } else if (change == "truncate") {
-            std::filesystem::resize_file(view.path, 1000000);
-            now.bytes.resize(1000000);
-        } else if (change == "directory") {
-            std::filesystem::remove(view.path);
-            std::filesystem::create_directory(view.path);
+        } else {
+            std::string path = view.path;
+            QVERIFY(fixtures::makeBadFile(BadFile(badFile), path));
+            if (std::filesystem::is_regular_file(path))
+                now = Image::load(path);
         }
         const QString message = refusal(view);
         QVERIFY2(message.contains(reason), qPrintable(message));

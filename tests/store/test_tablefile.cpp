@@ -2,6 +2,7 @@
 // stores' bytes change, in one write per run of consecutive stores; and under every
 // single failing file call of a load, the image is as it was or the message says
 // truthfully what it holds.
+#include "BadFiles.h"
 #include "Fixtures.h"
 #include "ImageError.h"
 #include "TableFile.h"
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 
 using namespace store;
+using fixtures::BadFile;
 using fixtures::Folder;
 using tools::Image;
 using Call = ScriptedFileOps::Call;
@@ -51,32 +53,16 @@ private slots:
     // Reading the table and loading into it refuse what open() refuses, and say it
     // the same way; the load writes nothing, and creates and extends nothing.
     void readingRefuses_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing"
-                                 << "No such file";
-        QTest::newRow("one byte short of the table") << "short"
-                                                     << "too short";
-        QTest::newRow("a directory") << "directory"
-                                     << "not a regular file";
-        QTest::newRow("a FIFO, which must not block") << "fifo"
-                                                      << "not a regular file";
-        QTest::newRow("empty name") << "empty"
-                                    << "No ROM image";
+        fixtures::addBadFileColumns();
+        fixtures::addBadFileRows({BadFile::EmptyName, BadFile::Missing, BadFile::Directory,
+                                  BadFile::Fifo, BadFile::Empty, BadFile::TableShort});
     }
     void readingRefuses() {
-        QFETCH(QString, kind);
+        QFETCH(int, badFile);
         QFETCH(QString, reason);
         Folder folder;
         std::string path = folder.path("bad.smc");
-        if (kind == "short")
-            Image(kTableLast - 1).save(path);
-        else if (kind == "directory")
-            std::filesystem::create_directory(path);
-        else if (kind == "fifo")
-            QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
-        else if (kind == "empty")
-            path.clear();
+        QVERIFY(fixtures::makeBadFile(BadFile(badFile), path));
         try {
             readTableOf(files_, path);
             QFAIL("the table was read");
@@ -86,9 +72,9 @@ private slots:
         const QString message = failure(path);
         QVERIFY2(message.contains(reason), qPrintable(message));
         QVERIFY2(message.contains("Nothing was written"), qPrintable(message));
-        if (kind == "missing")
+        if (BadFile(badFile) == BadFile::Missing)
             QVERIFY(!std::filesystem::exists(path));
-        if (kind == "short")
+        if (BadFile(badFile) == BadFile::TableShort)
             QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(kTableLast - 1));
     }
 
