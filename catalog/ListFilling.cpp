@@ -11,13 +11,11 @@ void fillStoreNumbers(TextList& storeNumberList) {
 }
 
 void fillStoreNames(TextList& storeNameList) {
-    for (const auto name : kStoreNames)
-        storeNameList.append(std::string(name));
+    storeNameList.appendAll(kStoreNames);
 }
 
 void fillItemList(TextList& itemList) {
-    for (const auto name : kItemNames)
-        itemList.append(std::string(name));
+    itemList.appendAll(kItemNames);
 }
 
 } // namespace catalog

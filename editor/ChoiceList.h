@@ -28,6 +28,12 @@ public:
     void setPosition(int position);
 
     void append(const std::string& text) override;
+    void appendAll(std::span<const std::string_view> texts) override;
+
+    // Shows the entries of other, the very same ones (one model for both): for lists
+    // that hold the same fixed catalogue. Selects nothing, raises nothing, keeps the
+    // text shown. Entries appended to either afterwards show in both.
+    void showEntriesOf(const ChoiceList& other);
 
     // Goes to position without a click, for a handler that could not follow a
     // choice through and puts the list back.
@@ -37,6 +43,8 @@ signals:
     void click();
 
 private:
+    void makeEditable();
     void raiseClick();
     void dropSelectionKeepingText();
+    void appendTexts(const QStringList& texts);
 };

@@ -174,8 +174,11 @@ void EditorWindow::connectHandlers() {
 
 void EditorWindow::fillLists() {
     catalog::fillStoreNumbers(*storeNumberList_);
-    for (int slot = 1; slot <= kSlots; ++slot)
-        catalog::fillItemList(*itemList(slot));
+    // The seven item lists hold the one catalogue, and no list ever takes another
+    // entry: one set of entries serves them all, each with its own selection.
+    catalog::fillItemList(*itemList(1));
+    for (int slot = 2; slot <= kSlots; ++slot)
+        itemList(slot)->showEntriesOf(*itemList(1));
     catalog::fillStoreNames(*storeNameList_);
 }
 

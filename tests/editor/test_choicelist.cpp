@@ -1,6 +1,7 @@
 #include "ChoiceList.h"
 #include "UserInput.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -106,6 +107,62 @@ private slots:
         QTest::keyClick(f.list->lineEdit(), Qt::Key_Y);
         QCOMPARE(f.list->currentText(), QStringLiteral(" xyCookie"));
         QCOMPARE(f.list->position(), ChoiceList::kNone);
+    }
+
+    // A list is an editable combo box like any other, with no completer: the same
+    // text field, popup, delegate, scroll bars, focus and sizes as a QComboBox made
+    // editable with setEditable(true), before and with its popup open.
+    void editableAsSetEditableMakesIt() {
+        QWidget window;
+        auto* list = new ChoiceList(&window);
+        auto* reference = new QComboBox(&window);
+        reference->setEditable(true);
+        reference->setInsertPolicy(QComboBox::NoInsert);
+        reference->setDuplicatesEnabled(true);
+        reference->setCompleter(nullptr);
+        const auto compare = [&] {
+            QVERIFY(list->isEditable());
+            QCOMPARE(list->completer(), nullptr);
+            QCOMPARE(list->size(), reference->size());
+            QCOMPARE(list->sizeHint(), reference->sizeHint());
+            QCOMPARE(list->minimumSizeHint(), reference->minimumSizeHint());
+            QCOMPARE(list->focusPolicy(), reference->focusPolicy());
+            QCOMPARE(list->testAttribute(Qt::WA_InputMethodEnabled),
+                     reference->testAttribute(Qt::WA_InputMethodEnabled));
+            QCOMPARE(list->lineEdit()->hasFrame(), reference->lineEdit()->hasFrame());
+            QCOMPARE(list->lineEdit()->contextMenuPolicy(),
+                     reference->lineEdit()->contextMenuPolicy());
+            QCOMPARE(list->lineEdit()->focusProxy(), list);
+            QCOMPARE(list->lineEdit()->palette(), reference->lineEdit()->palette());
+            QCOMPARE(list->lineEdit()->geometry(), reference->lineEdit()->geometry());
+            QCOMPARE(QString::fromLatin1(list->itemDelegate()->metaObject()->className()),
+                     QString::fromLatin1(reference->itemDelegate()->metaObject()->className()));
+            QCOMPARE(list->view()->verticalScrollBarPolicy(),
+                     reference->view()->verticalScrollBarPolicy());
+            QCOMPARE(list->view()->horizontalScrollBarPolicy(),
+                     reference->view()->horizontalScrollBarPolicy());
+            QCOMPARE(list->view()->parentWidget()->contentsMargins(),
+                     reference->view()->parentWidget()->contentsMargins());
+        };
+        compare();
+        for (const char* name : {" Lucky sandwich", " Cookie", "null"}) {
+            list->append(name);
+            reference->addItem(QString::fromLatin1(name));
+        }
+        reference->setCurrentIndex(ChoiceList::kNone);
+        list->setGeometry(10, 10, 200, 24);
+        reference->setGeometry(10, 10, 200, 24);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        compare();
+        list->showPopup();
+        const QRect listPopup = list->view()->parentWidget()->geometry();
+        const QSize listRow = list->view()->visualRect(list->model()->index(0, 0)).size();
+        list->hidePopup();
+        reference->showPopup();
+        QCOMPARE(listPopup, reference->view()->parentWidget()->geometry());
+        QCOMPARE(listRow, reference->view()->visualRect(reference->model()->index(0, 0)).size());
+        reference->hidePopup();
     }
 };
 
