@@ -6,21 +6,10 @@
 # usage: quendle-stores.sh QUENDLE_STORES MAKEIMAGE VERSION
 set -uo pipefail
 qs="$(realpath "$1")" makeimage="$(realpath "$2")" version="$3"
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../support/check.sh"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work" "$check_log"' EXIT
 cd "$work"
-passed=0 failed=0
-check() { # check NAME COMMAND...: counts COMMAND's success
-    local name="$1"
-    shift
-    if "$@" >"$work/log" 2>&1; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL $name"
-        sed 's/^/    /' "$work/log" | head -20
-    fi
-}
 status() { # status EXPECTED COMMAND...: COMMAND exits with EXPECTED
     local expected="$1"
     shift
@@ -82,5 +71,4 @@ check "-o the image itself, read as standard input, is refused" bash -c \
     "! '$qs' dump - -o hack.smc <hack.smc 2>err3 && grep -q 'input file is output file' err3"
 check "and the image is whole" cmp hack.smc before.smc
 
-echo "quendle-stores script: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report "quendle-stores script"

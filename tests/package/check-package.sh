@@ -16,20 +16,9 @@ dbgsym="$out/quendlestoreedit-dbgsym_${version}_${arch}.deb"
 command_deb="$out/quendle-stores_${version}_${arch}.deb"
 command_dbgsym="$out/quendle-stores-dbgsym_${version}_${arch}.deb"
 changes="$out/quendlestoreedit_${version}_${arch}.changes"
+source "$project/tests/support/check.sh"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() { # check NAME COMMAND...: counts COMMAND's success
-    local name="$1"
-    shift
-    if "$@" >"$work/log" 2>&1; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL $name"
-        sed 's/^/    /' "$work/log" | head -40
-    fi
-}
+trap 'rm -rf "$work" "$check_log"' EXIT
 
 check "the packages and their -dbgsym packages exist" \
     test -f "$deb" -a -f "$dbgsym" -a -f "$command_deb" -a -f "$command_dbgsym" -a -f "$changes"
@@ -96,5 +85,4 @@ check "quendle-stores reports the package's version" \
 check "quendle-stores links no Qt library" \
     bash -c "! readelf -d '$work/root/usr/bin/quendle-stores' | grep -q 'libQt'"
 
-echo "package: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report "package"

@@ -112,41 +112,25 @@ public:
     ssize_t read(int fd, void* buffer, std::size_t count) override {
         if (unscripted.contains(fd))
             return real_.read(fd, buffer, count);
-        if (const Plan* plan = enter(Call::Read)) {
-            if (plan->fault == Fault::Error)
-                return failWith(Call::Read, plan->error);
-            fired = Call::Read;
-            count = count > 1 ? count - 1 : 0;
-        }
+        if (const auto failed = faultOrShorten(Call::Read, count))
+            return *failed;
         return real_.read(fd, buffer, count);
     }
     ssize_t write(int fd, const void* buffer, std::size_t count) override {
         if (unscripted.contains(fd))
             return real_.write(fd, buffer, count);
-        if (const Plan* plan = enter(Call::Write)) {
-            if (plan->fault == Fault::Error)
-                return failWith(Call::Write, plan->error);
-            fired = Call::Write;
-            count = count > 1 ? count - 1 : 0;
-        }
+        if (const auto failed = faultOrShorten(Call::Write, count))
+            return *failed;
         return real_.write(fd, buffer, count);
     }
     ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override {
-        if (const Plan* plan = enter(Call::Pread)) {
-            if (plan->fault == Fault::Error)
-                return failWith(Call::Pread, plan->error);
-            fired = Call::Pread;
-            count = count > 1 ? count - 1 : 0;
-        }
+        if (const auto failed = faultOrShorten(Call::Pread, count))
+            return *failed;
         return real_.pread(fd, buffer, count, offset);
     }
     ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override {
-        if (const Plan* plan = enter(Call::Pwrite)) {
-            if (plan->fault == Fault::Error)
-                return failWith(Call::Pwrite, plan->error);
-            fired = Call::Pwrite;
-            count = count > 1 ? count - 1 : 0;
-        }
+        if (const auto failed = faultOrShorten(Call::Pwrite, count))
+            return *failed;
         return real_.pwrite(fd, buffer, count, offset);
     }
     int fchmod(int fd, mode_t mode) override {
@@ -204,6 +188,18 @@ private:
                 faulting = &plan;
         }
         return faulting;
+    }
+    // For a call that moves bytes: -1 when the plan fails it; else the count, one
+    // byte shorter when the plan shortens it.
+    std::optional<ssize_t> faultOrShorten(Call call, std::size_t& count) {
+        const Plan* plan = enter(call);
+        if (!plan)
+            return std::nullopt;
+        if (plan->fault == Fault::Error)
+            return failWith(call, plan->error);
+        fired = call;
+        count = count > 1 ? count - 1 : 0;
+        return std::nullopt;
     }
     int failWith(Call call, int error) {
         fired = call;
