@@ -156,7 +156,7 @@ private:
 
     // A side read and remembered as an input; a text is read and checked.
     Side read(const std::string& name, Expect expect);
-    text::Stores storesOf(const std::string& name, Side side);
+    text::Stores storesOf(const std::string& name, const Side& side);
     TableText parseText(const std::string& name, const std::string& bytes);
 
     void say(const std::string& line); // one line on standard error, in one write
@@ -272,7 +272,7 @@ TableText Run::parseText(const std::string& name, const std::string& bytes) {
          (text.errorCount == 1 ? " error" : " errors") + "; nothing was written");
 }
 
-text::Stores Run::storesOf(const std::string& name, Side side) {
+text::Stores Run::storesOf(const std::string& name, const Side& side) {
     if (side.kind == SourceKind::Image)
         return allStores(side.table);
     text::Stores stores;

@@ -9,6 +9,7 @@
 
 namespace cli {
 
+using store::cannot;
 using store::FileOps;
 using store::ImageError;
 using text::SourceKind;
@@ -17,12 +18,6 @@ namespace {
 
 constexpr std::size_t kPiece = std::size_t(64) << 10;
 constexpr std::size_t kImageReach = std::size_t(store::kTableLast); // the table's end
-
-ImageError cannot(const std::string& name, const std::string& what, int error) {
-    return ImageError("Cannot " + what + " " + store::quoted(name) + ": " + std::strerror(error) +
-                          ".",
-                      name, "cannot " + what + ": " + std::strerror(error));
-}
 
 ImageError tooLargeForText(const std::string& name) {
     return ImageError(store::quoted(name) + " is too large to be a store table text.", name,

@@ -13,6 +13,7 @@
 
 namespace cli {
 
+using store::cannot;
 using store::FileOps;
 using store::FileStatus;
 using store::ImageError;
@@ -28,11 +29,14 @@ constexpr mode_t kPermissionBits = 07777;
 // handler may not allocate.
 char pendingTemporary[PATH_MAX + 1];
 volatile std::sig_atomic_t temporaryPending = 0;
+// The file calls that made it, which remove it too (the program's are plain POSIX
+// calls, safe in a signal handler).
+FileOps* volatile pendingOps = nullptr;
 constexpr std::array kCleanedUpSignals = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 extern "C" void removePendingAndDie(int signal) {
     if (temporaryPending)
-        ::unlink(pendingTemporary);
+        pendingOps->unlink(pendingTemporary);
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
@@ -58,11 +62,6 @@ private:
 
 std::string reason(int error) {
     return std::strerror(error);
-}
-
-ImageError cannot(const std::string& name, const std::string& what, int error) {
-    return ImageError("Cannot " + what + " " + store::quoted(name) + ": " + reason(error) + ".",
-                      name, "cannot " + what + ": " + reason(error));
 }
 
 std::string folderOf(const std::string& path) {
@@ -113,8 +112,9 @@ std::string temporaryName(const std::string& folder) {
     return name;
 }
 
-void setPending(const std::string& path) {
+void setPending(FileOps& ops, const std::string& path) {
     std::memcpy(pendingTemporary, path.c_str(), path.size() + 1);
+    pendingOps = &ops;
     temporaryPending = 1;
 }
 
@@ -149,7 +149,7 @@ void replace(FileOps& ops, const std::string& name, const Target& target,
         const SignalsHeld held;
         fd = ops.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
         if (fd >= 0)
-            setPending(temporary);
+            setPending(ops, temporary);
         else if (errno != EEXIST && errno != EINTR)
             throw cannot(name, "write", errno);
     }

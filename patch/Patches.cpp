@@ -10,12 +10,9 @@
 
 namespace patch {
 
-using store::kSlotsPerStore;
-using store::kStoreCount;
-
 namespace {
 
-using TableBytes = std::array<std::uint8_t, store::kTableBytes>;
+using store::TableBytes;
 
 // The store table's place in the image, as 0-based file offsets: [first, end).
 constexpr std::uint64_t kTableOffset = std::uint64_t(store::kTableFirst - 1);
@@ -30,14 +27,6 @@ constexpr std::size_t kChunk = std::size_t(64) << 10;
 
 enum BpsAction { kSourceRead = 0, kTargetRead = 1, kSourceCopy = 2, kTargetCopy = 3 };
 constexpr const char* kActionNames[] = {"SourceRead", "TargetRead", "SourceCopy", "TargetCopy"};
-
-TableBytes bytesOf(const Table& table) {
-    TableBytes bytes{};
-    for (int s = 0; s < kStoreCount; ++s)
-        std::memcpy(bytes.data() + std::size_t(s) * kSlotsPerStore, table[s].data(),
-                    kSlotsPerStore);
-    return bytes;
-}
 
 bool inTable(std::uint64_t offset) {
     return offset >= kTableOffset && offset < kTableEnd;
@@ -56,7 +45,7 @@ std::uint32_t emptyCrc() {
 // The runs [first, end) of table bytes (0-based within the table) that differ.
 std::vector<std::pair<std::size_t, std::size_t>> differingRuns(const Table& source,
                                                                const Table& target) {
-    const TableBytes a = bytesOf(source), b = bytesOf(target);
+    const TableBytes a = store::bytesOfTable(source), b = store::bytesOfTable(target);
     std::vector<std::pair<std::size_t, std::size_t>> runs;
     for (std::size_t i = 0; i < a.size();) {
         if (a[i] == b[i]) {
@@ -193,7 +182,7 @@ std::optional<Format> formatOf(std::string_view bytes) {
 }
 
 ImageChecksums checksumsOf(const ImageBytes& image, const Table& table) {
-    const TableBytes replacement = bytesOf(table);
+    const TableBytes replacement = store::bytesOfTable(table);
     ImageChecksums sums{emptyCrc(), emptyCrc()};
     std::vector<std::uint8_t> chunk(kChunk);
     for (std::uint64_t first = 0; first < image.size();) {
@@ -213,7 +202,7 @@ ImageChecksums checksumsOf(const ImageBytes& image, const Table& table) {
 }
 
 std::string writeIps(const Table& source, const Table& target) {
-    const TableBytes bytes = bytesOf(target);
+    const TableBytes bytes = store::bytesOfTable(target);
     std::string out(kIpsHeader);
     for (const auto& [first, end] : differingRuns(source, target)) {
         const std::uint64_t offset = kTableOffset + first;
@@ -232,7 +221,7 @@ std::string writeIps(const Table& source, const Table& target) {
 
 std::string writeBps(std::uint64_t imageSize, const ImageChecksums& checksums, const Table& source,
                      const Table& target) {
-    const TableBytes bytes = bytesOf(target);
+    const TableBytes bytes = store::bytesOfTable(target);
     std::string out(kBpsHeader);
     putNumber(out, imageSize);
     putNumber(out, imageSize);
@@ -261,7 +250,7 @@ std::string writeBps(std::uint64_t imageSize, const ImageChecksums& checksums, c
 Table applyIps(std::string_view patch, const Table& table) {
     if (!patch.starts_with(kIpsHeader))
         throw PatchError(0, "expected the header \"PATCH\"");
-    TableBytes bytes = bytesOf(table);
+    TableBytes bytes = store::bytesOfTable(table);
     PatchReader reader(patch, kIpsHeader.size(), patch.size());
     for (;;) {
         const std::size_t recordAt = reader.at();
@@ -340,7 +329,7 @@ Table applyBps(std::string_view patch, const ImageBytes& image, const Table& tab
                                      hex(littleEndianAt(patch, footer)) + "; this image's is " +
                                      hex(sourceCrc));
 
-    TableBytes bytes = bytesOf(table);
+    TableBytes bytes = store::bytesOfTable(table);
     CachedImage source(image);
     std::uint32_t targetCrc = emptyCrc();
     std::vector<std::uint8_t> pending; // target bytes not yet in targetCrc

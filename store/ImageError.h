@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -40,6 +41,14 @@ private:
     std::string file_;
     std::string detail_;
 };
+
+// The refusal of a call on a file: "Cannot open "x": reason." for a window, "cannot
+// open: reason" for a command line.
+inline ImageError cannot(const std::string& path, const std::string& what, int error) {
+    const std::string reason = std::strerror(error);
+    return ImageError("Cannot " + what + " " + quoted(path) + ": " + reason + ".", path,
+                      "cannot " + what + ": " + reason);
+}
 
 // A write that failed: partlyWritten tells whether some of its bytes may have
 // reached the file, so that the caller knows whether to put the old bytes back.

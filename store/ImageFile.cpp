@@ -86,8 +86,7 @@ ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) 
     if (fstatRetrying(ops, fd, &info) != 0) {
         const int error = errno;
         ops.close(fd);
-        throw ImageError("Cannot open " + quoted(path) + ": " + reason(error) + ".", path,
-                         "cannot open: " + reason(error));
+        throw cannot(path, "open", error);
     }
     if (!S_ISREG(info.mode)) {
         ops.close(fd);

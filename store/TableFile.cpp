@@ -32,6 +32,14 @@ Table tableFromBytes(std::span<const std::uint8_t> bytes) {
     return table;
 }
 
+TableBytes bytesOfTable(const Table& table) {
+    TableBytes bytes{};
+    for (int s = kFirstStore; s <= kLastStore; ++s)
+        std::memcpy(bytes.data() + std::size_t(s) * kSlotsPerStore, table[s].data(),
+                    kSlotsPerStore);
+    return bytes;
+}
+
 Table readTable(const ImageFile& image) {
     std::array<std::uint8_t, kTableBytes> bytes{};
     image.read(kTableFirst, bytes);

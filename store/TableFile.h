@@ -28,10 +28,13 @@ Table readTable(const ImageFile& image);
 // Throws ImageError.
 Table readTableOf(FileOps& ops, const std::string& path);
 
-// The table held in the table's bytes (kTableBytes of them, from its first byte).
-Table tableFromBytes(std::span<const std::uint8_t> bytes);
-
 inline constexpr std::size_t kTableBytes = std::size_t(kStoreCount) * kSlotsPerStore;
+using TableBytes = std::array<std::uint8_t, kTableBytes>;
+
+// The table held in the table's bytes (kTableBytes of them, from its first byte),
+// and the other way round.
+Table tableFromBytes(std::span<const std::uint8_t> bytes);
+TableBytes bytesOfTable(const Table& table);
 
 // A change of an image's table: the table as read, the table to write instead, and
 // the file that was read.
