@@ -6,6 +6,7 @@
 // BPS's CRC-32s per MiB beside zlib's own speed. Prints the cost per image in CPU
 // time, the median of several rounds, and the ratios beside the targets.
 #include "Commands.h"
+#include "ImageReader.h"
 #include "TableFile.h"
 #include "TableText.h"
 
@@ -31,7 +32,12 @@ constexpr int kRounds = 9;
 constexpr int kLoadRounds = 41;
 constexpr int kPatchRounds = 21;
 constexpr double kMiB = 1024.0 * 1024.0;
-constexpr std::size_t kTableBytes = std::size_t(store::kStoreCount) * store::kSlotsPerStore;
+constexpr std::size_t kTableBytes = store::kTableBytes;
+
+// Where the table of an image of length bytes starts, as a 0-based offset.
+off_t tableOffset(off_t length) {
+    return off_t(store::tableFirst(store::layoutOfSize(length)) - 1);
+}
 
 // CPU time of this process, its system calls included: what a dump costs, less
 // the waits of a busy machine.
@@ -59,7 +65,7 @@ void makeImage(const std::string& path, off_t length, int seed) {
     for (std::size_t i = 0; i < table.size(); ++i)
         table[i] = std::uint8_t(i * 7 + seed);
     if (fd < 0 || ::ftruncate(fd, length) != 0 ||
-        ::pwrite(fd, table.data(), table.size(), store::kTableFirst - 1) < 0)
+        ::pwrite(fd, table.data(), table.size(), tableOffset(length)) < 0)
         std::abort();
     ::close(fd);
 }
@@ -105,17 +111,18 @@ int main() {
         std::uint8_t table[kTableBytes];
         for (const auto& path : images) {
             const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0 || ::pread(fd, table, sizeof table, store::kTableFirst - 1) < 0)
+            if (fd < 0 || ::pread(fd, table, sizeof table, tableOffset(kSmall)) < 0)
                 std::abort();
             ::close(fd);
         }
     };
-    // The dump as quendle-stores does it: the table read through the image access,
-    // formatted with its names, and written out.
+    // The dump's own work: the table read by the one reader of images (open, its
+    // size for the layout, one pread, close), formatted with its names, and written
+    // out.
     std::string text;
     const auto dumpLoop = [&] {
         for (const auto& path : images) {
-            text::formatTableText(store::readTableOf(ops, path), text);
+            text::formatTableText(store::readImageTableOf(ops, path).table, text);
             if (::write(devNull, text.data(), text.size()) < 0)
                 std::abort();
         }

@@ -151,12 +151,12 @@ private:
     int diff(const Parsed& p);
     int show(const Parsed& p);
     int makePatch(const Parsed& p);
-    int loadPatch(const Parsed& p, patch::Format format, const std::string& bytes);
+    int loadPatch(const Parsed& p, const Input& file);
     void putChanges(const store::Table& before, const store::Table& after);
 
-    // A side read and remembered as an input; a text is read and checked.
-    Side read(const std::string& name, Expect expect);
-    text::Stores storesOf(const std::string& name, const Side& side);
+    // An operand read and remembered as an input; a text is read and checked.
+    Input read(const std::string& name, unsigned accepts);
+    text::Stores storesOf(const std::string& name, const Input& input);
     TableText parseText(const std::string& name, const std::string& bytes);
 
     void say(const std::string& line); // one line on standard error, in one write
@@ -249,10 +249,10 @@ void expectOperands(const std::vector<std::string>& operands, std::size_t least,
         failUsage("extra operand '" + escaped(operands[most]) + "'");
 }
 
-Side Run::read(const std::string& name, Expect expect) {
-    Side side = readSide(ops_, name, streams_.input, expect);
-    inputs_.push_back(side.identity);
-    return side;
+Input Run::read(const std::string& name, unsigned accepts) {
+    Input input = readInput(ops_, name, streams_.input, accepts);
+    inputs_.push_back(input.identity);
+    return input;
 }
 
 TableText Run::parseText(const std::string& name, const std::string& bytes) {
@@ -272,11 +272,11 @@ TableText Run::parseText(const std::string& name, const std::string& bytes) {
          (text.errorCount == 1 ? " error" : " errors") + "; nothing was written");
 }
 
-text::Stores Run::storesOf(const std::string& name, const Side& side) {
-    if (side.kind == SourceKind::Image)
-        return allStores(side.table);
+text::Stores Run::storesOf(const std::string& name, const Input& input) {
+    if (input.kind == InputKind::Image)
+        return allStores(input.image.table);
     text::Stores stores;
-    for (const store::ListedStore& listed : parseText(name, side.text).stores)
+    for (const store::ListedStore& listed : parseText(name, input.bytes).stores)
         stores[listed.store] = listed.ids;
     return stores;
 }
@@ -294,8 +294,7 @@ void Run::checkStandardOutputIsNoInput() {
 
 int Run::dump(const Parsed& p) {
     expectOperands(p.operands, 1, 1);
-    const Side side = read(p.operands[0], Expect::Image);
-    const std::string text = formatTableText(side.table);
+    const std::string text = formatTableText(read(p.operands[0], kAcceptsImage).image.table);
     const std::string output = p.output.value_or(kStandardStream);
     if (output == kStandardStream) {
         checkStandardOutputIsNoInput();
@@ -306,29 +305,45 @@ int Run::dump(const Parsed& p) {
     return kSuccess;
 }
 
+// The image of a load that is also its text or patch would be written over what is
+// read.
+void refuseSameFile(const store::ImageFile& image, const Input& file, const std::string& name) {
+    if (image.identity() == file.identity)
+        throw ImageError(store::quoted(image.path()) + " is also the file " + store::quoted(name) +
+                             ": input file is output file.",
+                         image.path(), "input file is output file (it is also " + name + ")");
+}
+
 int Run::load(const Parsed& p) {
     expectOperands(p.operands, 2, 2);
     const std::string& image = p.operands[0];
     const std::string& file = p.operands[1];
     if (image == kStandardStream)
         fail("standard input: cannot load into standard input; name an image file");
-    const Side side = read(file, Expect::Text);
-    if (const auto format = patch::formatOf(side.text))
-        return loadPatch(p, *format, side.text);
-    const TableText listed = parseText(file, side.text);
+    Input listing;
+    try {
+        listing = read(file, kAcceptsText | kAcceptsPatch);
+    } catch (const ImageError& error) {
+        throw error.nothingWritten();
+    }
+    if (listing.kind != InputKind::Text)
+        return loadPatch(p, listing);
+    const TableText listed = parseText(file, listing.bytes);
+    const store::TableChange change = store::readTableChange(
+        ops_, image, [&](const store::ImageFile& opened, store::Table table) {
+            refuseSameFile(opened, listing, file);
+            for (const store::ListedStore& store : listed.stores)
+                table[store.store] = store.ids;
+            return table;
+        });
+    inputs_.push_back(change.image.identity);
     if (p.dryRun) {
-        const text::Stores before = allStores(read(image, Expect::Image).table);
-        text::Stores after = before;
-        for (const store::ListedStore& store : listed.stores)
-            after[store.store] = store.ids;
-        checkStandardOutputIsNoInput();
-        for (const SlotChange& change : differences(before, after))
-            out_.put(text::describe(change) + "\n");
+        putChanges(change.original, change.target);
         return kSuccess;
     }
-    const store::LoadResult result = store::loadStores(ops_, image, listed.stores);
+    const store::LoadResult result = store::writeTableChange(ops_, image, change);
     say(nameOf(image) + ": " + std::to_string(result.changed) + " of " +
-        std::to_string(result.listed) + " listed stores changed" +
+        std::to_string(listed.stores.size()) + " listed stores changed" +
         (result.changed ? ", written and flushed" : "; nothing was written"));
     return kSuccess;
 }
@@ -342,21 +357,34 @@ void Run::putChanges(const store::Table& before, const store::Table& after) {
 // A patch is applied to the table read through a read-only open, all of it checked
 // before anything is written; then the changed stores go through the write
 // transaction, as a text's do.
-int Run::loadPatch(const Parsed& p, patch::Format format, const std::string& bytes) {
+int Run::loadPatch(const Parsed& p, const Input& file) {
     const std::string& image = p.operands[0];
-    const std::string& file = p.operands[1];
+    const std::string& name = p.operands[1];
+    const patch::Format format =
+        file.kind == InputKind::IpsPatch ? patch::Format::Ips : patch::Format::Bps;
+    store::Layout imageLayout = store::Layout::OtherSize, madeFor = imageLayout;
     const store::TableChange change = store::readTableChange(
         ops_, image, [&](const store::ImageFile& opened, const store::Table& table) {
+            refuseSameFile(opened, file, name);
             try {
-                if (format == patch::Format::Ips)
-                    return patch::applyIps(bytes, table);
-                return patch::applyBps(bytes, patch::FileImageBytes(opened), table);
+                const patch::Applied applied = patch::applyPatch(
+                    format, file.bytes, patch::FileImageBytes(opened), opened.layout(), table);
+                imageLayout = opened.layout();
+                madeFor = applied.madeFor;
+                return applied.table;
             } catch (const patch::PatchError& refusal) {
-                throw ImageError(store::quoted(file) + ": " + refusal.what() + ".", file,
+                throw ImageError(store::quoted(name) + ": " + refusal.what() + ".", name,
                                  refusal.what());
             }
         });
+    inputs_.push_back(change.image.identity);
     if (p.dryRun) {
+        // Where the patch's table and the image's lie apart, say so: the same stores
+        // and slots change all the same.
+        if (store::layoutShift(madeFor) != store::layoutShift(imageLayout))
+            say(nameOf(name) + ": made for " + store::layoutName(madeFor) + "; " + nameOf(image) +
+                " is " + store::layoutName(imageLayout) +
+                ", so the patch changes the same stores and slots in its store table");
         putChanges(change.original, change.target);
         return kSuccess;
     }
@@ -366,6 +394,10 @@ int Run::loadPatch(const Parsed& p, patch::Format format, const std::string& byt
         (result.changed ? ", written and flushed" : "; nothing was written"));
     return kSuccess;
 }
+
+// Extensions of patch formats that this command does not write.
+constexpr const char* kOtherPatchExtensions[] = {"ups", "xdelta", "xdelta3", "vcdiff",
+                                                 "ppf", "aps",    "bdf",     "rup"};
 
 // The patch's format: as told, else from the output file's extension, else BPS.
 patch::Format formatFor(const std::optional<std::string>& told,
@@ -378,11 +410,18 @@ patch::Format formatFor(const std::optional<std::string>& told,
         failUsage("unknown format '" + escaped(*told) + "'; expected ips or bps");
     }
     if (output) {
-        std::string extension = output->size() >= 4 ? output->substr(output->size() - 4) : "";
+        const std::size_t dot = output->find_last_of("./");
+        std::string extension =
+            dot != std::string::npos && (*output)[dot] == '.' ? output->substr(dot + 1) : "";
         for (char& c : extension)
             c = char(std::tolower(static_cast<unsigned char>(c)));
-        if (extension == ".ips")
+        if (extension == "ips")
             return patch::Format::Ips;
+        for (const char* other : kOtherPatchExtensions)
+            if (extension == other)
+                failUsage("'" + escaped(*output) + "' names a patch of another format (." + other +
+                          "); this command writes IPS or BPS: give --format=ips or --format=bps "
+                          "to write one into it all the same");
     }
     return patch::Format::Bps;
 }
@@ -393,35 +432,30 @@ int Run::makePatch(const Parsed& p) {
     if (source == kStandardStream)
         fail("standard input: a patch is made from a named clean image, which it reads whole");
     const patch::Format format = formatFor(p.format, p.output);
-    const Side target = read(p.operands[1], Expect::Either);
+    const Input target = read(p.operands[1], kAcceptsImage | kAcceptsText);
     std::optional<text::Stores> listed;
-    if (target.kind == SourceKind::Text)
+    if (target.kind == InputKind::Text)
         listed = storesOf(p.operands[1], target);
     std::string bytes;
     // The source is read whole (for BPS's checksums) through one read-only open.
-    store::readTableChange(
-        ops_, source, [&](const store::ImageFile& image, const store::Table& table) {
-            inputs_.push_back(image.identity());
-            store::Table wanted = target.table;
-            if (listed) {
-                wanted = table;
-                for (int s = store::kFirstStore; s <= store::kLastStore; ++s)
-                    if ((*listed)[s])
-                        wanted[s] = *(*listed)[s];
-            }
-            try {
-                if (format == patch::Format::Ips) {
-                    bytes = patch::writeIps(table, wanted);
-                } else {
-                    const patch::FileImageBytes imageBytes(image);
-                    bytes = patch::writeBps(imageBytes.size(),
-                                            patch::checksumsOf(imageBytes, wanted), table, wanted);
-                }
-            } catch (const patch::PatchError& refusal) {
-                throw ImageError(refusal.what(), source, refusal.what());
-            }
-            return wanted;
-        });
+    store::readTableChange(ops_, source,
+                           [&](const store::ImageFile& image, const store::Table& table) {
+                               inputs_.push_back(image.identity());
+                               store::Table wanted = target.image.table;
+                               if (listed) {
+                                   wanted = table;
+                                   for (int s = store::kFirstStore; s <= store::kLastStore; ++s)
+                                       if ((*listed)[s])
+                                           wanted[s] = *(*listed)[s];
+                               }
+                               try {
+                                   bytes = patch::makePatch(format, patch::FileImageBytes(image),
+                                                            image.layout(), table, wanted);
+                               } catch (const patch::PatchError& refusal) {
+                                   throw ImageError(refusal.what(), source, refusal.what());
+                               }
+                               return wanted;
+                           });
     const std::string output = p.output.value_or(kStandardStream);
     if (output != kStandardStream) {
         writeOutputFile(ops_, output, bytes, inputs_);
@@ -440,13 +474,27 @@ int Run::diff(const Parsed& p) {
     if (p.operands[0] == kStandardStream && p.operands[1] == kStandardStream)
         failUsage("only one side can be standard input");
     // One side at a time: a text's bytes are let go before the other side is read.
-    const text::Stores a = storesOf(p.operands[0], read(p.operands[0], Expect::Either));
-    const text::Stores b = storesOf(p.operands[1], read(p.operands[1], Expect::Either));
+    const unsigned sides = kAcceptsImage | kAcceptsText;
+    const text::Stores a = storesOf(p.operands[0], read(p.operands[0], sides));
+    const text::Stores b = storesOf(p.operands[1], read(p.operands[1], sides));
     checkStandardOutputIsNoInput();
     const auto changes = differences(a, b);
     for (const SlotChange& change : changes)
         out_.put(text::describe(change) + "\n");
     return changes.empty() ? kSuccess : kDifferent;
+}
+
+// The layout as show's first line names it.
+const char* layoutLine(store::Layout layout) {
+    switch (layout) {
+    case store::Layout::CopierHeader:
+        return "512-byte copier header";
+    case store::Layout::NoHeader:
+        return "no copier header";
+    case store::Layout::OtherSize:
+        break;
+    }
+    return "a size of neither layout, read as with a 512-byte copier header";
 }
 
 int Run::show(const Parsed& p) {
@@ -458,8 +506,10 @@ int Run::show(const Parsed& p) {
             failUsage(quotedForTerminal(p.operands[1]) + ": expected a store number from 0 to 64");
         first = last = *number;
     }
-    const store::Table table = read(p.operands[0], Expect::Image).table;
+    const store::ImageTable image = read(p.operands[0], kAcceptsImage).image;
+    const store::Table& table = image.table;
     checkStandardOutputIsNoInput();
+    out_.put(std::string("image: ") + layoutLine(image.layout) + "\n\n");
     for (int s = first; s <= last; ++s) {
         out_.put("store " + std::to_string(s) + "  " + std::string(catalog::kStoreNames[s]) +
                  "\n  slot   id  item\n");

@@ -1,9 +1,10 @@
 #include "Inputs.h"
 
 #include "ImageError.h"
+#include "Patches.h"
+#include "TableText.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <optional>
 
@@ -12,20 +13,74 @@ namespace cli {
 using store::cannot;
 using store::FileOps;
 using store::ImageError;
-using text::SourceKind;
 
 namespace {
 
 constexpr std::size_t kPiece = std::size_t(64) << 10;
-constexpr std::size_t kImageReach = std::size_t(store::kTableLast); // the table's end
 
-ImageError tooLargeForText(const std::string& name) {
-    return ImageError(store::quoted(name) + " is too large to be a store table text.", name,
-                      "too large to be a store table text (more than " +
-                          std::to_string(kLargestText >> 20) + " MiB)");
+static_assert(patch::kLargestPatch == kLargestText,
+              "a stream is read as far as the larger of the two");
+
+ImageError refusal(const std::string& name, const std::string& detail) {
+    return ImageError(store::quoted(name) + ": " + detail + ".", name, detail);
 }
 
-// Reads up to count bytes at offset (a regular file) or from the stream; gives how
+ImageError tooLarge(const std::string& name, InputKind kind) {
+    return refusal(name, std::string("too large to be ") +
+                             (kind == InputKind::Text ? "a store table text" : "a patch") +
+                             " (more than " + std::to_string(kLargestText >> 20) + " MiB)");
+}
+
+// Whether a file of size bytes holds the store table of the layout its size gives.
+bool holdsATable(std::uint64_t size) {
+    return store::Position(size) >=
+           store::minimumLength(store::layoutOfSize(store::Position(size)));
+}
+
+// What the first bytes of an operand tell, as far as they go.
+struct FirstBytes {
+    std::optional<patch::Format> format;   // a patch's magic bytes
+    std::optional<text::SourceKind> sniff; // text or not, once decided
+};
+
+// The kind of an operand from its first bytes and its size (more than the largest
+// text when only that is known), among the kinds it accepts where the bytes leave a
+// choice.
+InputKind kindOf(const FirstBytes& first, std::uint64_t size, unsigned accepts) {
+    const bool image = accepts & kAcceptsImage;
+    // Where an image is accepted, anything long enough to hold a table may be one.
+    if (first.format && !(image && holdsATable(size)))
+        return *first.format == patch::Format::Ips ? InputKind::IpsPatch : InputKind::BpsPatch;
+    if (first.sniff == text::SourceKind::Text &&
+        !(image && !(accepts & kAcceptsText) && holdsATable(size)))
+        return InputKind::Text;
+    if (image || holdsATable(size) || size > kLargestText)
+        return InputKind::Image;
+    return InputKind::Text; // read as a text, whose errors then say what is wrong
+}
+
+void refuseUnaccepted(const std::string& name, InputKind kind, unsigned accepts) {
+    const bool accepted = kind == InputKind::Text    ? (accepts & kAcceptsText)
+                          : kind == InputKind::Image ? (accepts & kAcceptsImage)
+                                                     : (accepts & kAcceptsPatch);
+    if (accepted)
+        return;
+    std::string wanted;
+    if (accepts & kAcceptsImage)
+        wanted = "a ROM image";
+    if (accepts & kAcceptsText)
+        wanted += wanted.empty() ? "a store table text" : " or a store table text";
+    if (accepts & kAcceptsPatch)
+        wanted += wanted.empty() ? "a patch" : " or a patch";
+    std::string hint;
+    if (kind == InputKind::Image && !(accepts & kAcceptsImage))
+        hint = " (load takes the image first: load IMAGE FILE)";
+    else if (kind != InputKind::Image && kind != InputKind::Text)
+        hint = " ('load IMAGE PATCH --dry-run' shows what a patch changes)";
+    throw refusal(name, std::string("is ") + kindName(kind) + ", not " + wanted + hint);
+}
+
+// Reads up to count bytes at offset (by position) or from the stream; gives how
 // many, 0 at the end.
 std::size_t readSome(FileOps& ops, const std::string& name, int fd, bool positioned, char* buffer,
                      std::size_t count, off_t offset) {
@@ -39,105 +94,139 @@ std::size_t readSome(FileOps& ops, const std::string& name, int fd, bool positio
     }
 }
 
-// Reads exactly bytes.size() bytes at offset of a regular file; a file that ends
-// first is too short to be an image.
-void readExactly(FileOps& ops, const std::string& name, int fd, std::span<std::uint8_t> bytes,
-                 off_t offset, off_t fileSize) {
+// Tells the kind of an operand from its bytes, fed piece by piece from its start:
+// keeps the few bytes that magic numbers need, and none else.
+class KindSniffer {
+public:
+    // Feeds the next bytes; true once nothing more is needed.
+    bool feed(std::string_view bytes) {
+        head_.append(bytes.substr(0, kMagicBytes - std::min(head_.size(), kMagicBytes)));
+        if (!first_.sniff)
+            first_.sniff = sniffer_.feed(bytes);
+        return first_.sniff.has_value() && head_.size() >= kMagicBytes;
+    }
+    FirstBytes finish() {
+        if (!first_.sniff)
+            first_.sniff = sniffer_.finish();
+        first_.format = patch::formatOf(head_);
+        return first_;
+    }
+
+private:
+    static constexpr std::size_t kMagicBytes = 5; // "PATCH"
+    std::string head_;
+    text::SourceSniffer sniffer_;
+    FirstBytes first_;
+};
+
+// Reads the rest of a text or a patch of size bytes (known) by position.
+std::string readWhole(FileOps& ops, const std::string& name, int fd, std::size_t size) {
+    std::string bytes(size, '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
         const std::size_t got =
-            readSome(ops, name, fd, true, reinterpret_cast<char*>(bytes.data()) + done,
-                     bytes.size() - done, offset + off_t(done));
+            readSome(ops, name, fd, true, bytes.data() + done, bytes.size() - done, off_t(done));
         if (got == 0)
-            throw store::tooShort(name, std::max<off_t>(fileSize, offset + off_t(done)));
+            break; // shorter than it was: the file is what is there
         done += got;
     }
+    bytes.resize(done);
+    return bytes;
 }
 
-void readRegularImage(FileOps& ops, const std::string& name, int fd, off_t size, Side& side) {
-    if (size < off_t(kImageReach))
-        throw store::tooShort(name, size);
-    std::array<std::uint8_t, store::kTableBytes> bytes{};
-    readExactly(ops, name, fd, bytes, off_t(store::kTableFirst - 1), size);
-    side.table = store::tableFromBytes(bytes);
-}
-
-void readRegularText(FileOps& ops, const std::string& name, int fd, off_t size, Side& side) {
-    if (std::size_t(size) > kLargestText)
-        throw tooLargeForText(name);
-    side.text.resize(std::size_t(size));
-    std::size_t done = 0;
-    while (done < side.text.size()) {
-        const std::size_t got = readSome(ops, name, fd, true, side.text.data() + done,
-                                         side.text.size() - done, off_t(done));
-        if (got == 0)
-            break; // shorter than it was: the text is what is there
-        done += got;
-    }
-    side.text.resize(done);
-}
-
-// The kind of a regular file, told from its first bytes, read piece by piece.
-SourceKind kindOfRegular(FileOps& ops, const std::string& name, int fd, off_t size) {
-    text::SourceSniffer sniffer;
+// A regular file: its kind from its first bytes, read piece by piece, and its size.
+Input readRegular(FileOps& ops, const std::string& name, int fd, const store::FileStatus& status,
+                  unsigned accepts) {
+    const std::uint64_t size = std::uint64_t(status.size);
+    KindSniffer sniffer;
     std::string piece(kPiece, '\0');
-    for (off_t offset = 0; offset < size && std::size_t(offset) <= kLargestText;) {
-        const std::size_t got = readSome(ops, name, fd, true, piece.data(), piece.size(), offset);
-        if (got == 0)
+    for (std::uint64_t offset = 0; offset < size && offset <= kLargestText;) {
+        const std::size_t got =
+            readSome(ops, name, fd, true, piece.data(), piece.size(), off_t(offset));
+        if (got == 0 || sniffer.feed(std::string_view(piece.data(), got)))
             break;
-        if (const auto kind = sniffer.feed(std::string_view(piece.data(), got)))
-            return *kind;
-        offset += off_t(got);
+        offset += got;
     }
-    return sniffer.finish();
+    Input input;
+    input.kind = kindOf(sniffer.finish(), size, accepts);
+    refuseUnaccepted(name, input.kind, accepts);
+    if (input.kind == InputKind::Image) {
+        input.image = store::readImageTable(ops, name, fd, status);
+        return input;
+    }
+    if (size > kLargestText)
+        throw tooLarge(name, input.kind);
+    input.bytes = readWhole(ops, name, fd, std::size_t(size));
+    return input;
 }
 
-// A pipe, a device, a terminal: read once from the start, only as far as needed.
-void readStream(FileOps& ops, const std::string& name, int fd, Expect expect, Side& side) {
-    std::optional<SourceKind> kind;
-    if (expect == Expect::Image)
-        kind = SourceKind::Image;
-    else if (expect == Expect::Text)
-        kind = SourceKind::Text;
-    text::SourceSniffer sniffer;
+// A pipe, a device, a terminal: read once from its start. An image is handed to
+// the image reader as soon as its kind is clear; anything else is read up to the
+// largest text or patch, and a byte more to tell that it is larger.
+Input readStream(FileOps& ops, const std::string& name, int fd, const store::FileStatus& status,
+                 unsigned accepts) {
+    KindSniffer sniffer;
     std::string bytes;
-    for (;;) {
-        // An image needs nothing past the table's end; a text nothing past the
-        // largest one (a byte more tells that it is larger).
-        const std::size_t reach = kind == SourceKind::Image ? kImageReach : kLargestText + 1;
-        if (bytes.size() >= reach)
-            break;
-        const std::size_t want = std::min(kPiece, reach - bytes.size());
+    bool decided = false, ended = false;
+    while (bytes.size() <= kLargestText) {
         const std::size_t before = bytes.size();
+        const std::size_t want = std::min(kPiece, kLargestText + 1 - before);
         if (bytes.capacity() < before + want)
-            bytes.reserve(std::min(reach, std::max(2 * bytes.capacity(), before + want)));
+            bytes.reserve(
+                std::min(kLargestText + 1, std::max(2 * bytes.capacity(), before + want)));
         bytes.resize(before + want);
         const std::size_t got = readSome(ops, name, fd, false, bytes.data() + before, want, 0);
         bytes.resize(before + got);
-        if (got == 0)
+        if (got == 0) {
+            ended = true;
             break;
-        if (!kind)
-            kind = sniffer.feed(std::string_view(bytes.data() + before, got));
+        }
+        if (!decided)
+            decided = sniffer.feed(std::string_view(bytes.data() + before, got));
+        // Plainly an image where one is wanted: no need to hold more of it.
+        if (decided && (accepts & kAcceptsImage)) {
+            const FirstBytes first = sniffer.finish();
+            if (!first.format && first.sniff == text::SourceKind::Image)
+                break;
+        }
     }
-    if (!kind)
-        kind = bytes.size() > kLargestText ? SourceKind::Image : sniffer.finish();
-    side.kind = *kind;
-    if (side.kind == SourceKind::Text) {
-        if (bytes.size() > kLargestText)
-            throw tooLargeForText(name);
-        side.text = std::move(bytes);
-        return;
+    const std::uint64_t size = ended ? bytes.size() : kLargestText + 1;
+    Input input;
+    const FirstBytes first = sniffer.finish();
+    // An image whose end is not yet read may be long enough for its table.
+    input.kind = ended ? kindOf(first, size, accepts)
+                       : ((accepts & kAcceptsImage) && !first.format &&
+                                  first.sniff == text::SourceKind::Image
+                              ? InputKind::Image
+                              : kindOf(first, size, accepts));
+    refuseUnaccepted(name, input.kind, accepts);
+    if (input.kind == InputKind::Image) {
+        input.image = store::readImageTable(ops, name, fd, status, bytes);
+        return input;
     }
-    if (bytes.size() < kImageReach)
-        throw store::tooShort(name, store::Position(bytes.size()));
-    side.table = store::tableFromBytes(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(bytes.data()) + store::kTableFirst - 1,
-        store::kTableBytes));
+    if (!ended)
+        throw tooLarge(name, input.kind);
+    input.bytes = std::move(bytes);
+    return input;
 }
 
 } // namespace
 
-Side readSide(FileOps& ops, const std::string& name, int input, Expect expect) {
+const char* kindName(InputKind kind) {
+    switch (kind) {
+    case InputKind::Text:
+        return "a store table text";
+    case InputKind::IpsPatch:
+        return "an IPS patch";
+    case InputKind::BpsPatch:
+        return "a BPS patch";
+    case InputKind::Image:
+        break;
+    }
+    return "a ROM image";
+}
+
+Input readInput(FileOps& ops, const std::string& name, int input, unsigned accepts) {
     const bool standardInput = name == kStandardStream;
     int fd = input;
     if (!standardInput) {
@@ -147,25 +236,16 @@ Side readSide(FileOps& ops, const std::string& name, int input, Expect expect) {
         if (fd < 0)
             throw cannot(name, "open", errno);
     }
-    Side side;
+    Input read;
     try {
         store::FileStatus status{};
         if (ops.fstat(fd, &status) != 0)
             throw cannot(name, "read", errno);
         if (S_ISDIR(status.mode))
             throw cannot(name, "read", EISDIR);
-        side.identity = store::FileIdentity::of(status);
-        if (S_ISREG(status.mode)) {
-            side.kind = expect == Expect::Text    ? SourceKind::Text
-                        : expect == Expect::Image ? SourceKind::Image
-                                                  : kindOfRegular(ops, name, fd, status.size);
-            if (side.kind == SourceKind::Text)
-                readRegularText(ops, name, fd, status.size, side);
-            else
-                readRegularImage(ops, name, fd, status.size, side);
-        } else {
-            readStream(ops, name, fd, expect, side);
-        }
+        read = S_ISREG(status.mode) ? readRegular(ops, name, fd, status, accepts)
+                                    : readStream(ops, name, fd, status, accepts);
+        read.identity = store::FileIdentity::of(status);
     } catch (const ImageError&) {
         if (!standardInput)
             ops.close(fd);
@@ -174,7 +254,7 @@ Side readSide(FileOps& ops, const std::string& name, int input, Expect expect) {
     // Only read: a failing close changes nothing that was read.
     if (!standardInput)
         ops.close(fd);
-    return side;
+    return read;
 }
 
 } // namespace cli

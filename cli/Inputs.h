@@ -1,12 +1,13 @@
 #pragma once
-// Reading one side of a command: an image or a text of the table, named by a path
-// or "-" (standard input). Memory stays bounded whatever a side holds: a regular
-// file is read by position (an image: the table's bytes alone), a pipe or a device
-// up to the table's end (an image) or the largest text, and no further.
+// Reading one operand of a command, named by a path or "-" (standard input), and
+// telling once what it is: a text of the table, an IPS or a BPS patch, or an image
+// of one of the layouts. Memory stays bounded whatever an operand holds: a regular
+// file is read by position (an image: its table's bytes alone), a stream no further
+// than the largest text or patch, and an image from a stream only as far as its
+// table (store/ImageReader.h).
 
 #include "FileOps.h"
-#include "ImageFile.h"
-#include "TableText.h"
+#include "ImageReader.h"
 
 #include <cstddef>
 #include <string>
@@ -15,20 +16,34 @@ namespace cli {
 
 inline constexpr char kStandardStream[] = "-";
 
-// A text of the table is a few kilobytes; anything past this is not one.
+// A text of the table is a few kilobytes and a store patch less than one; anything
+// past this is neither.
 inline constexpr std::size_t kLargestText = std::size_t(16) << 20;
 
-enum class Expect { Image, Text, Either };
+enum class InputKind { Text, IpsPatch, BpsPatch, Image };
 
-struct Side {
-    text::SourceKind kind = text::SourceKind::Image;
-    store::Table table{};         // an image's table
-    std::string text;             // a text's bytes
+// The kinds an operand may be, as a set.
+enum Accepts : unsigned {
+    kAcceptsText = 1u << 0,
+    kAcceptsPatch = 1u << 1,
+    kAcceptsImage = 1u << 2,
+};
+
+struct Input {
+    InputKind kind = InputKind::Image;
+    std::string bytes;            // a text's or a patch's bytes
+    store::ImageTable image;      // an image's size, layout and table
     store::FileIdentity identity; // the file read, to tell an input from the output
 };
 
-// Reads the side that name names (standard input for "-", from the descriptor
-// input). Throws store::ImageError naming the side.
-Side readSide(store::FileOps& ops, const std::string& name, int input, Expect expect);
+// "a ROM image", "a store table text", "an IPS patch", "a BPS patch".
+const char* kindName(InputKind kind);
+
+// Reads the operand that name names (standard input for "-", from the descriptor
+// input), tells its kind, and refuses a kind it does not accept, saying what the
+// operand is. A file whose first bytes are a patch's or a text's, but that is long
+// enough to hold an image's table, is taken as an image where an image is accepted.
+// Throws store::ImageError naming the operand.
+Input readInput(store::FileOps& ops, const std::string& name, int input, unsigned accepts);
 
 } // namespace cli

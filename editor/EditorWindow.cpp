@@ -260,7 +260,7 @@ void EditorWindow::openChosenFile(const QString& shownImage, const QString& capt
         return;
     }
 
-    memory_ = {read.identity, store::kFirstStore, read.storeZero};
+    memory_ = {read.image, store::kFirstStore, read.storeZero};
     store::showRecord(*this, read.storeZero);
 
     saveButton_->setEnabled(true);

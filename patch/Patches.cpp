@@ -14,9 +14,16 @@ namespace {
 
 using store::TableBytes;
 
-// The store table's place in the image, as 0-based file offsets: [first, end).
-constexpr std::uint64_t kTableOffset = std::uint64_t(store::kTableFirst - 1);
-constexpr std::uint64_t kTableEnd = std::uint64_t(store::kTableLast);
+// The store table's place in an image of a layout, as 0-based offsets: [first, end).
+struct TablePlace {
+    std::uint64_t first = 0, end = 0;
+    bool contains(std::uint64_t offset) const { return offset >= first && offset < end; }
+    std::string text() const { return offsetText(first) + " to " + offsetText(end - 1); }
+};
+
+TablePlace placeIn(Layout layout) {
+    return {std::uint64_t(store::tableFirst(layout) - 1), std::uint64_t(store::tableLast(layout))};
+}
 
 constexpr std::string_view kIpsHeader = "PATCH";
 constexpr std::string_view kIpsTrailer = "EOF";
@@ -27,10 +34,6 @@ constexpr std::size_t kChunk = std::size_t(64) << 10;
 
 enum BpsAction { kSourceRead = 0, kTargetRead = 1, kSourceCopy = 2, kTargetCopy = 3 };
 constexpr const char* kActionNames[] = {"SourceRead", "TargetRead", "SourceCopy", "TargetCopy"};
-
-bool inTable(std::uint64_t offset) {
-    return offset >= kTableOffset && offset < kTableEnd;
-}
 
 // zlib's crc32 gives its initial value, not crc, for a null buffer, which an empty
 // vector's data() may be: no bytes leave crc as it is.
@@ -171,7 +174,42 @@ private:
     std::size_t limit_;
 };
 
+// Refuses a BPS patch that is cut short or damaged (its own CRC-32 does not match).
+void checkBpsFrame(std::string_view patch) {
+    if (!patch.starts_with(kBpsHeader))
+        throw PatchError(0, "expected the header \"BPS1\"");
+    if (patch.size() < kBpsHeader.size() + 3 + kBpsFooter)
+        throw PatchError(patch.size(), "the patch is cut short: a BPS patch holds at least " +
+                                           std::to_string(kBpsHeader.size() + 3 + kBpsFooter) +
+                                           " bytes");
+    const std::uint32_t patchCrc =
+        crcOf(emptyCrc(), reinterpret_cast<const std::uint8_t*>(patch.data()), patch.size() - 4);
+    if (patchCrc != littleEndianAt(patch, patch.size() - 4))
+        throw PatchError(patch.size() - 4,
+                         "the patch's CRC-32 is " + hex(littleEndianAt(patch, patch.size() - 4)) +
+                             ", but its bytes give " + hex(patchCrc) + ": the patch is damaged");
+}
+
+// The source size a BPS patch names, when its start can be read.
+std::optional<std::uint64_t> bpsSourceSize(std::string_view patch) {
+    if (!patch.starts_with(kBpsHeader))
+        return std::nullopt;
+    try {
+        PatchReader reader(patch, kBpsHeader.size(), patch.size());
+        return reader.number(kBpsHeader.size(), "the source size");
+    } catch (const PatchError&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
+
+std::string offsetText(std::uint64_t offset) {
+    char hexadecimal[24];
+    std::snprintf(hexadecimal, sizeof hexadecimal, "0x%llX",
+                  static_cast<unsigned long long>(offset));
+    return std::to_string(offset) + " (" + hexadecimal + ")";
+}
 
 std::optional<Format> formatOf(std::string_view bytes) {
     if (bytes.starts_with(kIpsHeader))
@@ -181,8 +219,9 @@ std::optional<Format> formatOf(std::string_view bytes) {
     return std::nullopt;
 }
 
-ImageChecksums checksumsOf(const ImageBytes& image, const Table& table) {
+ImageChecksums checksumsOf(const ImageBytes& image, const Table& table, Layout layout) {
     const TableBytes replacement = store::bytesOfTable(table);
+    const TablePlace place = placeIn(layout);
     ImageChecksums sums{emptyCrc(), emptyCrc()};
     std::vector<std::uint8_t> chunk(kChunk);
     for (std::uint64_t first = 0; first < image.size();) {
@@ -191,21 +230,22 @@ ImageChecksums checksumsOf(const ImageBytes& image, const Table& table) {
         image.read(first, std::span(chunk.data(), length));
         sums.image = crcOf(sums.image, chunk.data(), length);
         // The part of the table inside this chunk, replaced.
-        const std::uint64_t from = std::max(first, kTableOffset);
-        const std::uint64_t to = std::min(first + length, kTableEnd);
+        const std::uint64_t from = std::max(first, place.first);
+        const std::uint64_t to = std::min(first + length, place.end);
         for (std::uint64_t p = from; p < to; ++p)
-            chunk[std::size_t(p - first)] = replacement[std::size_t(p - kTableOffset)];
+            chunk[std::size_t(p - first)] = replacement[std::size_t(p - place.first)];
         sums.withTable = crcOf(sums.withTable, chunk.data(), length);
         first += length;
     }
     return sums;
 }
 
-std::string writeIps(const Table& source, const Table& target) {
+std::string writeIps(const Table& source, const Table& target, Layout layout) {
     const TableBytes bytes = store::bytesOfTable(target);
+    const TablePlace place = placeIn(layout);
     std::string out(kIpsHeader);
     for (const auto& [first, end] : differingRuns(source, target)) {
-        const std::uint64_t offset = kTableOffset + first;
+        const std::uint64_t offset = place.first + first;
         if (offset == kIpsTrailerAsOffset)
             throw PatchError("a record at offset 0x454F46 would read as \"EOF\"");
         for (int shift : {16, 8, 0})
@@ -220,8 +260,9 @@ std::string writeIps(const Table& source, const Table& target) {
 }
 
 std::string writeBps(std::uint64_t imageSize, const ImageChecksums& checksums, const Table& source,
-                     const Table& target) {
+                     const Table& target, Layout layout) {
     const TableBytes bytes = store::bytesOfTable(target);
+    const TablePlace place = placeIn(layout);
     std::string out(kBpsHeader);
     putNumber(out, imageSize);
     putNumber(out, imageSize);
@@ -232,7 +273,7 @@ std::string writeBps(std::uint64_t imageSize, const ImageChecksums& checksums, c
         written += length;
     };
     for (const auto& [first, end] : differingRuns(source, target)) {
-        const std::uint64_t offset = kTableOffset + first;
+        const std::uint64_t offset = place.first + first;
         if (offset > written)
             action(kSourceRead, offset - written);
         action(kTargetRead, end - first);
@@ -247,10 +288,11 @@ std::string writeBps(std::uint64_t imageSize, const ImageChecksums& checksums, c
     return out;
 }
 
-Table applyIps(std::string_view patch, const Table& table) {
+IpsResult applyIps(std::string_view patch, const Table& table) {
     if (!patch.starts_with(kIpsHeader))
         throw PatchError(0, "expected the header \"PATCH\"");
     TableBytes bytes = store::bytesOfTable(table);
+    IpsResult result;
     PatchReader reader(patch, kIpsHeader.size(), patch.size());
     for (;;) {
         const std::size_t recordAt = reader.at();
@@ -261,8 +303,9 @@ Table applyIps(std::string_view patch, const Table& table) {
                 throw PatchError(reader.at(), "a truncation size follows \"EOF\"; a store patch "
                                               "never changes the image's length");
             if (!reader.atEnd())
-                throw PatchError(reader.at(), std::to_string(reader.left()) +
-                                                  " bytes follow \"EOF\"; expected the end");
+                throw PatchError(reader.at(), std::to_string(reader.left()) + " byte" +
+                                                  (reader.left() == 1 ? "" : "s") +
+                                                  " follow \"EOF\"; expected the end");
             break;
         }
         const std::uint64_t offset = reader.bigEndian(3, recordAt, "a record's offset");
@@ -277,34 +320,39 @@ Table applyIps(std::string_view patch, const Table& table) {
         } else {
             data = reader.take(std::size_t(length), recordAt, "a record's bytes");
         }
-        if (offset < kTableOffset || offset + length > kTableEnd)
-            throw PatchError(recordAt, "the record writes bytes " + std::to_string(offset) +
-                                           " to " + std::to_string(offset + length - 1) +
-                                           " of the image; expected bytes inside the store "
-                                           "table, " +
-                                           std::to_string(kTableOffset) + " to " +
-                                           std::to_string(kTableEnd - 1));
+        const std::string writes = "the record writes bytes " + offsetText(offset) + " to " +
+                                   offsetText(offset + length - 1) + " of the image";
+        // The layout whose table holds the whole record, if either does.
+        std::optional<Layout> layout;
+        for (Layout candidate : {Layout::CopierHeader, Layout::NoHeader}) {
+            const TablePlace place = placeIn(candidate);
+            if (offset >= place.first && offset + length <= place.end)
+                layout = candidate;
+        }
+        if (!layout)
+            throw PatchError(recordAt, writes + "; expected bytes inside the store table of " +
+                                           store::layoutName(Layout::CopierHeader) + ", " +
+                                           placeIn(Layout::CopierHeader).text() + ", or of " +
+                                           store::layoutName(Layout::NoHeader) + ", " +
+                                           placeIn(Layout::NoHeader).text());
+        if (result.madeFor && *result.madeFor != *layout)
+            throw PatchError(recordAt, writes + ", inside the store table of " +
+                                           store::layoutName(*layout) +
+                                           "; the records before it write that of " +
+                                           store::layoutName(*result.madeFor));
+        result.madeFor = layout;
+        const std::uint64_t first = offset - placeIn(*layout).first;
         for (std::uint64_t i = 0; i < length; ++i)
-            bytes[std::size_t(offset - kTableOffset + i)] =
-                fill ? *fill : std::uint8_t(data[std::size_t(i)]);
+            bytes[std::size_t(first + i)] = fill ? *fill : std::uint8_t(data[std::size_t(i)]);
     }
-    return store::tableFromBytes(bytes);
+    result.table = store::tableFromBytes(bytes);
+    return result;
 }
 
-Table applyBps(std::string_view patch, const ImageBytes& image, const Table& table) {
-    if (!patch.starts_with(kBpsHeader))
-        throw PatchError(0, "expected the header \"BPS1\"");
-    if (patch.size() < kBpsHeader.size() + 3 + kBpsFooter)
-        throw PatchError(patch.size(), "the patch is cut short: a BPS patch holds at least " +
-                                           std::to_string(kBpsHeader.size() + 3 + kBpsFooter) +
-                                           " bytes");
+Table applyBps(std::string_view patch, const ImageBytes& image, const Table& table, Layout layout) {
+    const TablePlace place = placeIn(layout);
+    checkBpsFrame(patch);
     const std::size_t footer = patch.size() - kBpsFooter;
-    const std::uint32_t patchCrc =
-        crcOf(emptyCrc(), reinterpret_cast<const std::uint8_t*>(patch.data()), patch.size() - 4);
-    if (patchCrc != littleEndianAt(patch, patch.size() - 4))
-        throw PatchError(patch.size() - 4,
-                         "the patch's CRC-32 is " + hex(littleEndianAt(patch, patch.size() - 4)) +
-                             ", but its bytes give " + hex(patchCrc) + ": the patch is damaged");
 
     PatchReader reader(patch, kBpsHeader.size(), footer);
     const std::uint64_t sourceSize = reader.number(kBpsHeader.size(), "the source size");
@@ -341,18 +389,18 @@ Table applyBps(std::string_view patch, const ImageBytes& image, const Table& tab
         pending.clear();
     };
     const auto targetByte = [&](std::uint64_t offset) {
-        return inTable(offset) ? bytes[std::size_t(offset - kTableOffset)] : source.at(offset);
+        return place.contains(offset) ? bytes[std::size_t(offset - place.first)]
+                                      : source.at(offset);
     };
     // Target byte offset is value: inside the table it changes the table; outside it
     // must be the image's own byte.
     const auto put = [&](std::uint64_t offset, std::uint8_t value) {
-        if (inTable(offset))
-            bytes[std::size_t(offset - kTableOffset)] = value;
+        if (place.contains(offset))
+            bytes[std::size_t(offset - place.first)] = value;
         else if (source.at(offset) != value)
-            throw PatchError(actionAt, "the action changes byte " + std::to_string(offset) +
+            throw PatchError(actionAt, "the action changes byte " + offsetText(offset) +
                                            " of the image, outside the store table (bytes " +
-                                           std::to_string(kTableOffset) + " to " +
-                                           std::to_string(kTableEnd - 1) + ")");
+                                           place.text() + ")");
         pending.push_back(value);
         if (pending.size() == kChunk)
             flushCrc();
@@ -378,18 +426,17 @@ Table applyBps(std::string_view patch, const ImageBytes& image, const Table& tab
         const std::uint64_t length = (data >> 2) + 1;
         if (length > targetSize - written)
             throw PatchError(actionAt, std::string("the ") + kActionNames[mode] + " writes bytes " +
-                                           std::to_string(written) + " to " +
-                                           std::to_string(written + length - 1) +
-                                           ", past the target's end at " +
-                                           std::to_string(targetSize));
+                                           offsetText(written) + " to " +
+                                           offsetText(written + length - 1) +
+                                           ", past the target's end at " + offsetText(targetSize));
         switch (mode) {
         case kSourceRead:
             // The image's own bytes at the same place: the table keeps them too.
             flushCrc();
             targetCrc = crcOfRange(targetCrc, image, written, written + length);
-            for (std::uint64_t p = std::max(written, kTableOffset);
-                 p < std::min(written + length, kTableEnd); ++p)
-                bytes[std::size_t(p - kTableOffset)] = source.at(p);
+            for (std::uint64_t p = std::max(written, place.first);
+                 p < std::min(written + length, place.end); ++p)
+                bytes[std::size_t(p - place.first)] = source.at(p);
             break;
         case kTargetRead: {
             const std::string_view data =
@@ -427,6 +474,41 @@ Table applyBps(std::string_view patch, const ImageBytes& image, const Table& tab
                                          hex(littleEndianAt(patch, footer + 4)) +
                                          ", but the actions make " + hex(targetCrc));
     return store::tableFromBytes(bytes);
+}
+
+std::string makePatch(Format format, const ImageBytes& source, Layout layout, const Table& table,
+                      const Table& target) {
+    const SkippedImageBytes seen(source, std::uint64_t(store::headerBytes(layout)));
+    const Layout seenLayout = patchedLayout(layout);
+    if (format == Format::Ips)
+        return writeIps(table, target, seenLayout);
+    return writeBps(seen.size(), checksumsOf(seen, target, seenLayout), table, target, seenLayout);
+}
+
+Applied applyPatch(Format format, std::string_view patch, const ImageBytes& image, Layout layout,
+                   const Table& table) {
+    if (format == Format::Ips) {
+        const IpsResult result = applyIps(patch, table);
+        return {result.table, result.madeFor.value_or(layout)};
+    }
+    const std::uint64_t size = image.size();
+    const std::uint64_t header = std::uint64_t(store::kCopierHeaderBytes);
+    const std::optional<std::uint64_t> sourceSize = bpsSourceSize(patch);
+    if (layout == Layout::CopierHeader && sourceSize == size - header) {
+        const SkippedImageBytes seen(image, header);
+        return {applyBps(patch, seen, table, Layout::NoHeader), Layout::NoHeader};
+    }
+    if (layout == Layout::NoHeader && sourceSize == size + header) {
+        checkBpsFrame(patch);
+        throw PatchError(kBpsHeader.size(),
+                         "the patch was made for " +
+                             std::string(store::layoutName(Layout::CopierHeader)) + " (" +
+                             std::to_string(*sourceSize) + " bytes), and this image has none (" +
+                             std::to_string(size) +
+                             " bytes); apply it to the image with its header, or use a "
+                             "patch made for an image without one");
+    }
+    return {applyBps(patch, image, table, layout), layout};
 }
 
 } // namespace patch

@@ -6,6 +6,11 @@
 // checked against the patch's own size and the image's before it is used, and a
 // patch that would change any byte outside the store table, or the image's length,
 // is refused.
+//
+// Patches address the image without its copier header, as the patches published for
+// the game do: a patch written from an image with a header holds the size and
+// CRC-32 of the image without it, and the header-less table's offsets. An image of
+// neither layout's size is patched as it is, byte for byte.
 
 #include "TableFile.h"
 
@@ -18,6 +23,7 @@
 
 namespace patch {
 
+using store::Layout;
 using store::Table;
 
 enum class Format { Ips, Bps };
@@ -51,44 +57,100 @@ private:
     const store::ImageFile& image_;
 };
 
+// The bytes of an image from skip on: an image as a patch sees it once the copier
+// header is left out.
+class SkippedImageBytes : public ImageBytes {
+public:
+    SkippedImageBytes(const ImageBytes& image, std::uint64_t skip) : image_(image), skip_(skip) {}
+    std::uint64_t size() const override { return image_.size() - skip_; }
+    void read(std::uint64_t offset, std::span<std::uint8_t> bytes) const override {
+        image_.read(offset + skip_, bytes);
+    }
+
+private:
+    const ImageBytes& image_;
+    std::uint64_t skip_;
+};
+
+// The layout of the bytes a patch addresses of an image of layout: an image with a
+// copier header is seen without it.
+constexpr Layout patchedLayout(Layout layout) {
+    return layout == Layout::CopierHeader ? Layout::NoHeader : layout;
+}
+
 // The CRC-32 (zlib's) of a whole image, and of the same image with its store table
-// replaced by table.
+// (where layout puts it) replaced by table.
 struct ImageChecksums {
     std::uint32_t image = 0;
     std::uint32_t withTable = 0;
 };
-ImageChecksums checksumsOf(const ImageBytes& image, const Table& table);
+ImageChecksums checksumsOf(const ImageBytes& image, const Table& table, Layout layout);
+
+// An offset as messages give it: in decimal, and in hexadecimal as patch tools and
+// hex editors show it: "1407161 (0x1578B9)".
+std::string offsetText(std::uint64_t offset);
 
 // A patch's refusal: where in the patch (the byte offset of the record or action
 // at fault) and what was expected.
 class PatchError : public std::runtime_error {
 public:
     PatchError(std::size_t offset, const std::string& problem)
-        : std::runtime_error("byte " + std::to_string(offset) + " of the patch: " + problem),
+        : std::runtime_error("byte " + offsetText(offset) + " of the patch: " + problem),
           offset(offset) {}
     explicit PatchError(const std::string& problem) : std::runtime_error(problem), offset(0) {}
     std::size_t offset;
 };
 
 // IPS: "PATCH", one record per run of bytes in which target differs from source
-// (a 3-byte big-endian offset, a 2-byte big-endian size, the bytes), "EOF".
-std::string writeIps(const Table& source, const Table& target);
+// (a 3-byte big-endian offset into an image of layout, a 2-byte big-endian size,
+// the bytes), "EOF".
+std::string writeIps(const Table& source, const Table& target, Layout layout);
 
 // BPS: "BPS1", the image's size twice (a store patch keeps the length) and an empty
 // metadata size, then SourceRead for unchanged stretches and TargetRead for changed
-// bytes, then the CRC-32s of the source, the target and the patch.
+// bytes (the table where layout puts it), then the CRC-32s of the source, the target
+// and the patch.
 std::string writeBps(std::uint64_t imageSize, const ImageChecksums& checksums, const Table& source,
-                     const Table& target);
+                     const Table& target, Layout layout);
 
-// Applies an IPS patch to table. Refused (PatchError) unless every record, run-length
-// ones included, lies wholly inside the store table and "EOF" ends the patch.
-Table applyIps(std::string_view patch, const Table& table);
+// The patch in format that gives the image source, of layout, whose table is table,
+// the table target: written for the image as patches address it (patchedLayout).
+std::string makePatch(Format format, const ImageBytes& source, Layout layout, const Table& table,
+                      const Table& target);
 
-// Applies a BPS patch to image, whose store table is table. Refused (PatchError)
-// unless the source size and CRC-32 match image, the patch's CRC-32 is right, every
-// action stays inside the source, the target and the patch, the target has the
-// source's size, its CRC-32 matches what the actions produce, and it differs from
-// image only inside the store table. Gives the target's store table.
-Table applyBps(std::string_view patch, const ImageBytes& image, const Table& table);
+// An IPS patch applied to a table: the new table, and the layout of the image whose
+// table the records write (nothing when there are none).
+struct IpsResult {
+    Table table{};
+    std::optional<Layout> madeFor;
+};
+
+// Applies an IPS patch to table. The two layouts' tables never overlap, so records
+// that all lie inside one of them are for that layout, and change the same stores
+// and slots of table. Refused (PatchError) unless every record, run-length ones
+// included, lies wholly inside the same one of the two tables, and "EOF" ends the
+// patch.
+IpsResult applyIps(std::string_view patch, const Table& table);
+
+// Applies a BPS patch to image, whose store table, where layout puts it, is table.
+// Refused (PatchError) unless the source size and CRC-32 match image, the patch's
+// CRC-32 is right, every action stays inside the source, the target and the patch,
+// the target has the source's size, its CRC-32 matches what the actions produce, and
+// it differs from image only inside the store table. Gives the target's store table.
+Table applyBps(std::string_view patch, const ImageBytes& image, const Table& table, Layout layout);
+
+// A patch applied to the table of an image of layout: the new table, and the layout
+// of the image the patch was made for.
+struct Applied {
+    Table table{};
+    Layout madeFor = Layout::OtherSize;
+};
+
+// Applies a patch in format to image, of layout, whose table is table. A BPS patch
+// is applied to the image without its copier header when its source has that size,
+// else to the whole image; one made for an image with a copier header is refused
+// for an image without one, saying so. Refused as applyIps and applyBps refuse.
+Applied applyPatch(Format format, std::string_view patch, const ImageBytes& image, Layout layout,
+                   const Table& table);
 
 } // namespace patch

@@ -93,39 +93,21 @@ ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) 
         throw notRegular(path);
     }
     const Position length = info.size;
-    if (length < kMinimumImageLength) {
+    if (length < minimumLength(layoutOfSize(length))) {
         ops.close(fd);
         throw tooShort(path, length);
     }
     return ImageFile(ops, path, fd, FileIdentity::of(info), length, access);
 }
 
-void ImageFile::readOnce(FileOps& ops, const std::string& path, Position first,
-                         std::span<std::uint8_t> bytes) {
-    if (path.empty())
-        throw ImageError("No ROM image is chosen.", "", "no ROM image is chosen");
-    const int fd = openRetrying(ops, path, O_RDONLY);
-    if (fd >= 0 && preadAll(ops, fd, first, bytes) == bytes.size()) {
-        if (ops.close(fd) != 0)
-            throw failed(path, "Closing", "close", reason(errno));
-        return;
-    }
-    if (fd >= 0)
-        ops.close(fd);
-    // Whatever went wrong: the full open says it as it says it for any image.
-    ImageFile image = open(ops, path, Access::ReadOnly);
-    image.read(first, bytes);
-    image.close();
-}
-
 ImageFile::ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity, Position length,
                      Access access)
     : ops_(&ops), path_(std::move(path)), fd_(fd), identity_(identity), length_(length),
-      access_(access) {}
+      layout_(layoutOfSize(length)), access_(access) {}
 
 ImageFile::ImageFile(ImageFile&& other) noexcept
     : ops_(other.ops_), path_(std::move(other.path_)), fd_(other.fd_), identity_(other.identity_),
-      length_(other.length_), access_(other.access_) {
+      length_(other.length_), layout_(other.layout_), access_(other.access_) {
     other.fd_ = -1;
 }
 
@@ -135,12 +117,48 @@ ImageFile::~ImageFile() {
 }
 
 ImageError tooShort(const std::string& name, Position length) {
-    return ImageError(
-        quoted(name) + " is too short to be the ROM image: it holds " + std::to_string(length) +
-            " bytes, and the store table ends at byte " + std::to_string(kMinimumImageLength) + ".",
-        name,
-        "too short to be the ROM image: it holds " + std::to_string(length) +
-            " bytes, and the store table ends at byte " + std::to_string(kMinimumImageLength));
+    const Layout layout = layoutOfSize(length);
+    // The headered positions are the ones every other size keeps, and the ones the
+    // message has always named; a header-less image says which table it means.
+    const std::string table = layout == Layout::NoHeader
+                                  ? std::string("the store table of ") + layoutName(layout)
+                                  : std::string("the store table");
+    const std::string detail = "too short to be the ROM image: it holds " + std::to_string(length) +
+                               " bytes, and " + table + " ends at byte " +
+                               std::to_string(minimumLength(layout));
+    return ImageError(quoted(name) + " is " + detail + ".", name, detail);
+}
+
+Table readTableAt(FileOps& ops, const std::string& name, int fd, Layout layout) {
+    TableBytes bytes{};
+    const Position first = tableFirst(layout);
+    const std::size_t done = preadAll(ops, fd, first, bytes);
+    const int error = errno;
+    if (done < bytes.size() && error != 0)
+        throw failed(name, "Reading", "read", reason(error));
+    if (done < bytes.size())
+        throw failed(name, "Reading", "read",
+                     "byte " + std::to_string(first + Position(done)) +
+                         " lies past the end of the file");
+    return tableFromBytes(bytes);
+}
+
+Table ImageFile::readTable() const {
+    if (fd_ < 0)
+        throw failed(path_, "Reading", "read", "the image is closed");
+    return readTableAt(*ops_, path_, fd_, layout_);
+}
+
+Record ImageFile::readRecord(int store) const {
+    Record record{};
+    read(slotPosition(layout_, store, kFirstSlot), record);
+    return record;
+}
+
+MarkerBytes ImageFile::readMarker() const {
+    MarkerBytes marker{};
+    read(markerFirst(layout_), marker);
+    return marker;
 }
 
 Position ImageFile::currentLength() const {
@@ -177,7 +195,7 @@ void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {
         throw ImageError("Writing " + quoted(path_) + " refused: it is open for reading only.",
                          path_, "cannot write: it is open for reading only");
     const Position last = first + static_cast<Position>(bytes.size()) - 1;
-    if (bytes.empty() || !inTable(first) || !inTable(last) || last > length_)
+    if (bytes.empty() || !inTable(layout_, first) || !inTable(layout_, last) || last > length_)
         throw ImageError("Writing " + quoted(path_) + " refused: bytes " + std::to_string(first) +
                              " to " + std::to_string(last) + " do not lie inside the store table.",
                          path_,

@@ -9,6 +9,7 @@
 #include "FileOps.h"
 #include "StoreTable.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -38,8 +39,16 @@ struct FileIdentity {
 
 class ImageError;
 
-// The refusal of a file of length bytes as an image: too short to hold the table.
+// The refusal of a file of length bytes as an image: too short to hold the table
+// where the layout its length gives puts it.
 ImageError tooShort(const std::string& name, Position length);
+
+using MarkerBytes = std::array<std::uint8_t, kMarkerPositions.size()>;
+
+// The one read of a store table by position: the table of the image of layout open
+// on fd (a regular file, or any file that reads by position), in one positioned
+// read; name names it in messages. Throws ImageError.
+Table readTableAt(FileOps& ops, const std::string& name, int fd, Layout layout);
 
 class ImageFile {
 public:
@@ -51,13 +60,6 @@ public:
     // be opened so, or is shorter than the store table's end.
     static ImageFile open(FileOps& ops, const std::string& path, Access access = Access::ReadWrite);
 
-    // Reads bytes from position first (1-based) of the file at path, opened for
-    // reading for this one read: the way to take a few bytes from an image that is
-    // not written (three calls: open, pread, close). A file that does not hold the
-    // bytes, or is no regular file, is refused as open() refuses it.
-    static void readOnce(FileOps& ops, const std::string& path, Position first,
-                         std::span<std::uint8_t> bytes);
-
     ImageFile(ImageFile&& other) noexcept;
     ImageFile& operator=(ImageFile&&) = delete;
     ImageFile(const ImageFile&) = delete;
@@ -67,6 +69,7 @@ public:
     const std::string& path() const { return path_; }
     FileIdentity identity() const { return identity_; }
     Position length() const { return length_; } // as seen when opened
+    Layout layout() const { return layout_; }   // told from that length
 
     // The file's length now (it may have changed since the open). Throws ImageError.
     Position currentLength() const;
@@ -75,9 +78,15 @@ public:
     // on a read error.
     void read(Position first, std::span<std::uint8_t> bytes) const;
 
+    // The whole store table, a store's record and the marker bytes, where the
+    // image's layout puts them. Throw ImageError as read() does.
+    Table readTable() const;
+    Record readRecord(int store) const;
+    MarkerBytes readMarker() const;
+
     // Writes bytes from position first (1-based) on, in one positioned write. Throws
-    // ImageError for a range outside the store table or past the length seen at
-    // open, WriteError when the write fails or writes only part of the bytes.
+    // ImageError for a range outside the store table (where the layout puts it) or past the length
+    // seen at open, WriteError when the write fails or writes only part of the bytes.
     void write(Position first, std::span<const std::uint8_t> bytes);
 
     // Pushes written bytes to the disk (fsync). Throws ImageError when that fails.
@@ -96,6 +105,7 @@ private:
     int fd_ = -1;
     FileIdentity identity_;
     Position length_ = 0;
+    Layout layout_ = Layout::OtherSize;
     Access access_ = Access::ReadWrite;
 };
 

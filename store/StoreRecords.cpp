@@ -44,8 +44,13 @@ std::string replacedMessage(const std::string& path) {
 }
 
 void requireOpenedFile(const ImageFile& image, const ImageMemory& memory) {
-    if (image.identity() != memory.identity)
+    if (image.identity() != memory.image.identity)
         throw ImageError(replacedMessage(image.path()));
+    if (image.layout() != memory.image.layout)
+        throw ImageError(
+            quoted(image.path()) + " has changed size since it was opened: it is now " +
+            layoutName(image.layout()) + ", and was " + layoutName(memory.image.layout) +
+            ". Open it again with File > OpenRom to edit it.");
 }
 
 } // namespace
@@ -66,18 +71,12 @@ std::string quoteText(const std::string& text) {
            " characters)";
 }
 
-Record readRecord(const ImageFile& image, int store) {
-    Record record{};
-    image.read(slotPosition(store, kFirstSlot), record);
-    return record;
-}
-
 OpeningRead readOpening(FileOps& ops, const std::string& path) {
     ImageFile image = ImageFile::open(ops, path);
     OpeningRead read;
-    read.identity = image.identity();
-    read.storeZero = readRecord(image, kFirstStore);
-    image.read(kMarkerPositions.front(), read.marker);
+    read.image = {image.identity(), image.layout()};
+    read.storeZero = image.readRecord(kFirstStore);
+    read.marker = image.readMarker();
     image.close();
     return read;
 }
@@ -86,7 +85,7 @@ void readCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory) {
     const int store = selectedStore(view, "Cannot read the store");
     ImageFile image = ImageFile::open(ops, view.fileName());
     requireOpenedFile(image, memory);
-    const Record record = readRecord(image, store);
+    const Record record = image.readRecord(store);
     image.close();
     memory.store = store;
     memory.onDisk = record;
@@ -102,11 +101,11 @@ void writeCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory)
     const Record record = convertSlotTexts(view);
 
     const std::vector<std::uint8_t> bytes(record.begin(), record.end());
-    TableRun run{slotPosition(store, kFirstSlot), std::nullopt, bytes};
+    TableRun run{store, std::nullopt, bytes};
     if (memory.onDisk)
         run.expected.emplace(memory.onDisk->begin(), memory.onDisk->end());
     try {
-        writeTableRuns(ops, view.fileName(), memory.identity, {run},
+        writeTableRuns(ops, view.fileName(), memory.image, {run},
                        {" Choose the store again to read it afresh.",
                         " Open it again with File > OpenRom to edit it."});
     } catch (const TableWriteError& error) {

@@ -7,6 +7,7 @@
 
 #include "ImageFile.h"
 #include "StoreView.h"
+#include "TableWrite.h"
 
 #include <array>
 #include <cstdint>
@@ -14,20 +15,19 @@
 
 namespace store {
 
-using MarkerBytes = std::array<std::uint8_t, kMarkerPositions.size()>;
-
 // What the editor remembers of the image it shows, beyond its controls: which file
-// Open read, which store's record the slot texts hold, and that store's seven bytes
-// as they were on disk when last read or saved (nothing when that is not known).
+// Open read and its layout, which store's record the slot texts hold, and that
+// store's seven bytes as they were on disk when last read or saved (nothing when
+// that is not known).
 struct ImageMemory {
-    FileIdentity identity;
+    ReadImage image;
     int store = kNoStore;
     std::optional<Record> onDisk;
 };
 
 // What an Open reads, all of it, before the window changes.
 struct OpeningRead {
-    FileIdentity identity;
+    ReadImage image;
     Record storeZero{};
     MarkerBytes marker{};
 };
@@ -37,7 +37,8 @@ struct OpeningRead {
 OpeningRead readOpening(FileOps& ops, const std::string& path);
 
 // Store read: the record of the selected store into the seven slot texts, from the
-// file that Open read (refused when another file has taken its place). Remembers
+// file that Open read (refused when another file has taken its place, or when its
+// size has moved it to the other layout). Remembers
 // the store and its bytes in memory.
 void readCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory);
 
@@ -54,9 +55,6 @@ void showRecord(StoreView& view, const Record& record);
 // Builds the marker text from the three marker bytes, appending each byte's text to
 // the marker text, and tells whether it reads as the possessed marker.
 bool showMarker(StoreView& view, const MarkerBytes& marker);
-
-// The record of a store as bytes, from an image already open.
-Record readRecord(const ImageFile& image, int store);
 
 // A text as a message quotes it: whole when short, else its first characters, "…"
 // and its length.

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <span>
 
 namespace store {
 
@@ -21,6 +23,28 @@ inline constexpr int kNoStore = -1;
 
 // A store record: the item ids of slots 1 to 7.
 using Record = std::array<std::uint8_t, kSlotsPerStore>;
+
+// The whole store table, and the same as the bytes it is stored as.
+using Table = std::array<Record, kStoreCount>;
+inline constexpr std::size_t kTableBytes = std::size_t(kStoreCount) * kSlotsPerStore;
+using TableBytes = std::array<std::uint8_t, kTableBytes>;
+
+// The table held in the table's bytes (kTableBytes of them, from its first byte),
+// and the other way round.
+inline Table tableFromBytes(std::span<const std::uint8_t> bytes) {
+    Table table{};
+    for (int s = kFirstStore; s <= kLastStore; ++s)
+        std::memcpy(table[s].data(), bytes.data() + std::size_t(s) * kSlotsPerStore,
+                    kSlotsPerStore);
+    return table;
+}
+inline TableBytes bytesOfTable(const Table& table) {
+    TableBytes bytes{};
+    for (int s = kFirstStore; s <= kLastStore; ++s)
+        std::memcpy(bytes.data() + std::size_t(s) * kSlotsPerStore, table[s].data(),
+                    kSlotsPerStore);
+    return bytes;
+}
 
 // The position just before the table's first byte.
 inline constexpr Position kTableBase = 1407161;
@@ -57,9 +81,87 @@ constexpr Position slotPosition(int store, int slot) {
 // The image's length must reach the table's last byte; the marker lies well before it.
 inline constexpr Position kMinimumImageLength = kTableLast;
 
+// The positions above are those of an image with a 512-byte copier header in front
+// of the game's data, as older dumps have. Most dumps have no header: the same game
+// bytes lie 512 bytes earlier. An image's layout is told from its size alone, when
+// it is read.
+enum class Layout {
+    CopierHeader, // a multiple of 1024 bytes plus 512: the positions above
+    NoHeader,     // a whole number of 32 KiB banks: every position 512 bytes earlier
+    OtherSize,    // any other size: the positions above, as they stand
+};
+
+inline constexpr Position kCopierHeaderBytes = 512;
+inline constexpr Position kHeaderedSizeUnit = 1024;
+inline constexpr Position kBankBytes = 32768;
+
+constexpr Layout layoutOfSize(Position size) {
+    if (size % kHeaderedSizeUnit == kCopierHeaderBytes)
+        return Layout::CopierHeader;
+    if (size > 0 && size % kBankBytes == 0)
+        return Layout::NoHeader;
+    return Layout::OtherSize;
+}
+
+// How many bytes earlier than the positions above a layout holds the game's bytes.
+constexpr Position layoutShift(Layout layout) {
+    return layout == Layout::NoHeader ? kCopierHeaderBytes : 0;
+}
+
+// The bytes of a copier header in front of an image of layout (0 when it has none).
+constexpr Position headerBytes(Layout layout) {
+    return layout == Layout::CopierHeader ? kCopierHeaderBytes : 0;
+}
+
+// The positions above, in an image of layout.
+constexpr Position slotPosition(Layout layout, int store, int slot) {
+    return slotPosition(store, slot) - layoutShift(layout);
+}
+constexpr Position tableFirst(Layout layout) {
+    return kTableFirst - layoutShift(layout);
+}
+constexpr Position tableLast(Layout layout) {
+    return kTableLast - layoutShift(layout);
+}
+constexpr Position markerFirst(Layout layout) {
+    return kMarkerPositions.front() - layoutShift(layout);
+}
+constexpr bool inTable(Layout layout, Position p) {
+    return p >= tableFirst(layout) && p <= tableLast(layout);
+}
+// The shortest image of layout that holds the whole table.
+constexpr Position minimumLength(Layout layout) {
+    return tableLast(layout);
+}
+// The store whose record holds position p of the table of an image of layout.
+constexpr int storeAt(Layout layout, Position p) {
+    return static_cast<int>((p - tableFirst(layout)) / kSlotsPerStore);
+}
+
+// The layout's name as messages give it: "an image with a 512-byte copier header".
+constexpr const char* layoutName(Layout layout) {
+    switch (layout) {
+    case Layout::CopierHeader:
+        return "an image with a 512-byte copier header";
+    case Layout::NoHeader:
+        return "an image without a copier header";
+    case Layout::OtherSize:
+        break;
+    }
+    return "an image of neither layout's size";
+}
+
 static_assert(slotPosition(0, 1) == 1407162);
 static_assert(slotPosition(64, 7) == 1407616);
 static_assert(kMarkerPositions.back() < kMinimumImageLength);
+static_assert(layoutOfSize(4 * 1024 * 1024 + 512) == Layout::CopierHeader);
+static_assert(layoutOfSize(3 * 1024 * 1024) == Layout::NoHeader);
+static_assert(layoutOfSize(kTableLast) == Layout::OtherSize);
+static_assert(slotPosition(Layout::NoHeader, 0, 1) == 0x1576B9 + 1);
+static_assert(tableLast(Layout::NoHeader) == 0x15787F + 1);
+static_assert(markerFirst(Layout::NoHeader) == 0xFFD0 + 1);
+// The two layouts' tables never overlap, so a byte of either belongs to one alone.
+static_assert(tableLast(Layout::NoHeader) < kTableFirst);
 // The marker bytes follow one another, so that one read takes all three.
 static_assert(kMarkerPositions[1] == kMarkerPositions[0] + 1 &&
               kMarkerPositions[2] == kMarkerPositions[1] + 1);

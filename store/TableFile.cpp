@@ -24,42 +24,14 @@ std::vector<std::uint8_t> bytesOf(const Table& table, const Run& run) {
 
 } // namespace
 
-Table tableFromBytes(std::span<const std::uint8_t> bytes) {
-    Table table{};
-    for (int s = kFirstStore; s <= kLastStore; ++s)
-        std::memcpy(table[s].data(), bytes.data() + std::size_t(s) * kSlotsPerStore,
-                    kSlotsPerStore);
-    return table;
-}
-
-TableBytes bytesOfTable(const Table& table) {
-    TableBytes bytes{};
-    for (int s = kFirstStore; s <= kLastStore; ++s)
-        std::memcpy(bytes.data() + std::size_t(s) * kSlotsPerStore, table[s].data(),
-                    kSlotsPerStore);
-    return bytes;
-}
-
-Table readTable(const ImageFile& image) {
-    std::array<std::uint8_t, kTableBytes> bytes{};
-    image.read(kTableFirst, bytes);
-    return tableFromBytes(bytes);
-}
-
-Table readTableOf(FileOps& ops, const std::string& path) {
-    std::array<std::uint8_t, kTableBytes> bytes{};
-    ImageFile::readOnce(ops, path, kTableFirst, bytes);
-    return tableFromBytes(bytes);
-}
-
 TableChange
 readTableChange(FileOps& ops, const std::string& path,
                 const std::function<Table(const ImageFile& image, const Table& table)>& change) {
     try {
         ImageFile image = ImageFile::open(ops, path, ImageFile::Access::ReadOnly);
         TableChange result;
-        result.identity = image.identity();
-        result.original = readTable(image);
+        result.image = {image.identity(), image.layout()};
+        result.original = image.readTable();
         result.target = change(image, result.original);
         image.close();
         return result;
@@ -105,9 +77,9 @@ LoadResult writeTableChange(FileOps& ops, const std::string& path, const TableCh
     }
     std::vector<TableRun> tableRuns;
     for (const Run& run : runs)
-        tableRuns.push_back({slotPosition(run.first, kFirstSlot), bytesOf(change.original, run),
-                             bytesOf(change.target, run)});
-    writeTableRuns(ops, path, change.identity, tableRuns);
+        tableRuns.push_back(
+            {run.first, bytesOf(change.original, run), bytesOf(change.target, run)});
+    writeTableRuns(ops, path, change.image, tableRuns);
     result.writes = static_cast<int>(runs.size());
     return result;
 }

@@ -4,6 +4,7 @@
 // same write transaction as the editor's Save (TableWrite.h).
 
 #include "ImageFile.h"
+#include "TableWrite.h"
 
 #include <array>
 #include <functional>
@@ -13,35 +14,18 @@
 
 namespace store {
 
-using Table = std::array<Record, kStoreCount>;
-
 // A store and the record to write into it.
 struct ListedStore {
     int store = 0;
     Record ids{};
 };
 
-// The table of an image already open.
-Table readTable(const ImageFile& image);
-
-// The table of the image at path, read once and not written (ImageFile::readOnce).
-// Throws ImageError.
-Table readTableOf(FileOps& ops, const std::string& path);
-
-inline constexpr std::size_t kTableBytes = std::size_t(kStoreCount) * kSlotsPerStore;
-using TableBytes = std::array<std::uint8_t, kTableBytes>;
-
-// The table held in the table's bytes (kTableBytes of them, from its first byte),
-// and the other way round.
-Table tableFromBytes(std::span<const std::uint8_t> bytes);
-TableBytes bytesOfTable(const Table& table);
-
 // A change of an image's table: the table as read, the table to write instead, and
-// the file that was read.
+// the file that was read, with its layout.
 struct TableChange {
     Table original{};
     Table target{};
-    FileIdentity identity;
+    ReadImage image;
 };
 
 // Opens the image at path for reading only, reads its table, and lets change make

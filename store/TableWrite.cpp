@@ -4,21 +4,21 @@ namespace store {
 
 namespace {
 
-int storeAt(Position position) {
-    return static_cast<int>((position - kTableFirst) / kSlotsPerStore);
+int lastStoreOf(const TableRun& run) {
+    return run.firstStore + int(run.replacement.size() / kSlotsPerStore) - 1;
 }
 
-int lastStoreOf(const TableRun& run) {
-    return storeAt(run.first + static_cast<Position>(run.replacement.size()) - 1);
+Position firstPosition(const ImageFile& image, const TableRun& run) {
+    return slotPosition(image.layout(), run.firstStore, kFirstSlot);
 }
 
 // "the seven bytes of store 12" for one record, else "stores 3 to 5, 9".
 std::string storesText(const std::vector<TableRun>& runs) {
-    if (runs.size() == 1 && storeAt(runs[0].first) == lastStoreOf(runs[0]))
-        return "the seven bytes of store " + std::to_string(storeAt(runs[0].first));
+    if (runs.size() == 1 && runs[0].firstStore == lastStoreOf(runs[0]))
+        return "the seven bytes of store " + std::to_string(runs[0].firstStore);
     std::string text = "stores ";
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const int first = storeAt(runs[i].first), last = lastStoreOf(runs[i]);
+        const int first = runs[i].firstStore, last = lastStoreOf(runs[i]);
         text += (i == 0 ? "" : ", ") + std::to_string(first);
         if (last != first)
             text += " to " + std::to_string(last);
@@ -44,7 +44,7 @@ std::string capitalized(std::string text) {
         fail(cause.nothingWritten(), ImageState::AsBefore);
     try {
         for (const TableRun& run : written)
-            image.write(run.first, *run.expected);
+            image.write(firstPosition(image, run), *run.expected);
         image.flush();
     } catch (const ImageError&) {
         const std::string what = storesText(written);
@@ -72,29 +72,39 @@ std::string capitalized(std::string text) {
 
 } // namespace
 
-void writeTableRuns(FileOps& ops, const std::string& path, const FileIdentity& identity,
+void writeTableRuns(FileOps& ops, const std::string& path, const ReadImage& read,
                     const std::vector<TableRun>& runs, const TableWriteHints& hints) {
     std::optional<ImageFile> image;
     Position lengthBefore = 0;
     try {
         image.emplace(ImageFile::open(ops, path));
-        if (image->identity() != identity)
+        if (image->identity() != read.identity)
             throw ImageError(quoted(path) +
                                  " is no longer the image that was opened: another file has "
                                  "taken its place." +
                                  hints.openAgain,
                              path, "another file has taken its place since it was read");
+        // Its size has moved it to the other layout: its table lies elsewhere now,
+        // so the bytes read are not the ones that would be written over.
+        if (image->layout() != read.layout)
+            throw ImageError(
+                quoted(path) + " has changed size since it was read: it is now " +
+                    layoutName(image->layout()) + ", and was " + layoutName(read.layout) +
+                    ". Another program has changed it." + hints.openAgain,
+                path,
+                std::string("changed size since it was read: it is now ") +
+                    layoutName(image->layout()) + ", and was " + layoutName(read.layout));
         for (const TableRun& run : runs) {
             std::vector<std::uint8_t> onDisk(run.replacement.size());
-            image->read(run.first, onDisk);
+            image->read(firstPosition(*image, run), onDisk);
             if (!run.expected || *run.expected != onDisk) {
-                Position differs = run.first;
+                int differs = run.firstStore;
                 for (std::size_t i = 0; run.expected && i < onDisk.size(); ++i)
                     if (onDisk[i] != (*run.expected)[i]) {
-                        differs = run.first + static_cast<Position>(i);
+                        differs = run.firstStore + int(i / kSlotsPerStore);
                         break;
                     }
-                const std::string store = "store " + std::to_string(storeAt(differs));
+                const std::string store = "store " + std::to_string(differs);
                 throw ImageError(capitalized(store) + " in " + quoted(path) +
                                      " is not as it was read: another program has changed it." +
                                      hints.readAgain,
@@ -118,7 +128,7 @@ void writeTableRuns(FileOps& ops, const std::string& path, const FileIdentity& i
     std::vector<TableRun> written;
     for (const TableRun& run : runs) {
         try {
-            image->write(run.first, run.replacement);
+            image->write(firstPosition(*image, run), run.replacement);
         } catch (const WriteError& error) {
             if (error.partlyWritten)
                 written.push_back(run);

@@ -15,11 +15,11 @@
 
 namespace store {
 
-// Consecutive bytes of the store table: where they start (a whole number of
-// records from the table's start), the bytes the caller read there (nothing when it
-// does not know them: then the write is refused) and the bytes to write.
+// The records of consecutive stores: the first store, the bytes the caller read
+// there (nothing when it does not know them: then the write is refused) and the
+// bytes to write, a whole number of records.
 struct TableRun {
-    Position first = 0;
+    int firstStore = 0;
     std::optional<std::vector<std::uint8_t>> expected;
     std::vector<std::uint8_t> replacement;
 };
@@ -44,13 +44,20 @@ public:
     ImageState state;
 };
 
-// Opens the image at path for writing and checks that it is the file identity
-// names, a regular file that reaches the table's end, whose runs hold the expected
-// bytes; then writes each run in one positioned write, flushes, checks that the
-// length has not changed and closes. Returns only when all of that succeeded.
-// Throws TableWriteError whose message says what failed and what the image now
-// holds; a write or flush that fails puts back the bytes that were there.
-void writeTableRuns(FileOps& ops, const std::string& path, const FileIdentity& identity,
+// The image that a caller read, as it must still be to be written: the same file,
+// whose size still gives the same layout.
+struct ReadImage {
+    FileIdentity identity;
+    Layout layout = Layout::OtherSize;
+};
+
+// Opens the image at path for writing and checks that it is the file image names,
+// a regular file of the same layout that reaches its table's end, whose runs hold
+// the expected bytes where that layout puts them; then writes each run in one positioned write,
+// flushes, checks that the length has not changed and closes. Returns only when all of that
+// succeeded. Throws TableWriteError whose message says what failed and what the image now holds; a
+// write or flush that fails puts back the bytes that were there.
+void writeTableRuns(FileOps& ops, const std::string& path, const ReadImage& image,
                     const std::vector<TableRun>& runs, const TableWriteHints& hints = {});
 
 } // namespace store

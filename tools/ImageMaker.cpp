@@ -23,8 +23,8 @@ Image Image::random(std::uint32_t seed, std::int64_t length) {
     return image;
 }
 
-Image Image::demo() {
-    Image image;
+Image Image::demo(std::int64_t length) {
+    Image image(length);
     // Every store sells seven different items, spread over the whole catalogue.
     for (int s = kFirstStore; s <= kLastStore; ++s) {
         Record record{};
@@ -37,20 +37,34 @@ Image Image::demo() {
 
 void Image::setRecord(int store, const Record& record) {
     for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
-        set(slotPosition(store, slot), record[slot - kFirstSlot]);
+        set(slotAt(store, slot), record[slot - kFirstSlot]);
 }
 
 Record Image::record(int store) const {
     Record record{};
     for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
-        record[slot - kFirstSlot] = at(slotPosition(store, slot));
+        record[slot - kFirstSlot] = at(slotAt(store, slot));
     return record;
 }
 
 void Image::setMarker(std::uint8_t first, std::uint8_t second, std::uint8_t third) {
-    set(kMarkerPositions[0], first);
-    set(kMarkerPositions[1], second);
-    set(kMarkerPositions[2], third);
+    const Position marker = markerFirst(layout());
+    set(marker, first);
+    set(marker + 1, second);
+    set(marker + 2, third);
+}
+
+Image Image::withHeader(std::uint8_t fill) const {
+    Image twin(0);
+    twin.bytes.assign(std::size_t(kCopierHeaderBytes), fill);
+    twin.bytes.insert(twin.bytes.end(), bytes.begin(), bytes.end());
+    return twin;
+}
+
+Image Image::withoutHeader() const {
+    Image twin(0);
+    twin.bytes.assign(bytes.begin() + kCopierHeaderBytes, bytes.end());
+    return twin;
 }
 
 void Image::save(const std::string& path) const {

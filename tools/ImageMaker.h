@@ -9,15 +9,29 @@
 
 namespace tools {
 
-inline constexpr std::int64_t kDemoImageLength = 4 * 1024 * 1024;
+// 4 MiB of game data: without a copier header, and with one in front.
+inline constexpr std::int64_t kHeaderlessImageLength = 4 * 1024 * 1024;
+inline constexpr std::int64_t kDemoImageLength = kHeaderlessImageLength + store::kCopierHeaderBytes;
 
-// A whole image in memory: every byte `fill`, the store table as given.
+// A whole image in memory: every byte `fill`, the store table as given, where the
+// layout that its length gives puts it.
 struct Image {
     std::vector<std::uint8_t> bytes;
 
     explicit Image(std::int64_t length = kDemoImageLength, std::uint8_t fill = 0);
     static Image random(std::uint32_t seed, std::int64_t length = kDemoImageLength);
-    static Image demo(); // zeros, a varied store table, no marker
+    static Image demo(std::int64_t length = kDemoImageLength); // zeros, a varied table, no marker
+
+    store::Layout layout() const { return store::layoutOfSize(std::int64_t(bytes.size())); }
+    // The position of a store's slot in this image.
+    store::Position slotAt(int store, int slot) const {
+        return store::slotPosition(layout(), store, slot);
+    }
+
+    // The same game bytes with a copier header in front (of fill bytes), or without
+    // the header that is there: the image's twin of the other layout.
+    Image withHeader(std::uint8_t fill = 0) const;
+    Image withoutHeader() const;
 
     std::uint8_t at(std::int64_t position) const { return bytes.at(position - 1); }
     void set(std::int64_t position, std::uint8_t value) { bytes.at(position - 1) = value; }

@@ -275,20 +275,30 @@ private slots:
     // to the clean image, gives the clean image with the target's table, whatever
     // else the target holds; loaded by the command into a copy of the clean image, it
     // gives the same bytes. A text as the target patches the stores it lists.
+    //
+    // Patches address the image without its copier header, whatever the layouts of
+    // the clean image and the target: applied by the references to the header-less
+    // bytes, they give the header-less expected bytes; loaded by the command into the
+    // clean image's twin of the other layout, they change the same stores and slots,
+    // and leave a header as it was.
     void roundTrips_data() {
         QTest::addColumn<uint>("seed");
         QTest::addColumn<QString>("format");
-        for (uint seed : {1u, 2u, 3u, 4u, 5u})
-            for (const char* format : {"ips", "bps"})
-                QTest::addRow("seed %u, %s", seed, format) << seed << format;
+        QTest::addColumn<qint64>("length");
+        for (const auto& layout : fixtures::kLayoutRows)
+            for (uint seed : {1u, 2u, 3u})
+                for (const char* format : {"ips", "bps"})
+                    QTest::addRow("%s, seed %u, %s", layout.name, seed, format)
+                        << seed << format << qint64(layout.length);
     }
     void roundTrips() {
         QFETCH(uint, seed);
         QFETCH(QString, format);
+        QFETCH(qint64, length);
         Folder folder;
         std::mt19937 random(seed);
-        const Image clean = Image::random(seed);
-        Image target = Image::random(seed + 50); // differs outside the table too
+        const Image clean = Image::random(seed, length);
+        Image target = Image::random(seed + 50, length); // differs outside the table too
         Image expected = clean;
         for (int s = 0; s < store::kStoreCount; ++s) {
             store::Record record = clean.record(s);
@@ -307,14 +317,25 @@ private slots:
         QCOMPARE(made.status, 0);
         const Bytes patch = bytesOf(readAll(patchPath));
         QVERIFY(patch.size() < 1024);
+        const bool headered = clean.layout() == store::Layout::CopierHeader;
+        const Bytes seenClean = headered ? clean.withoutHeader().bytes : clean.bytes;
+        const Bytes seenExpected = headered ? expected.withoutHeader().bytes : expected.bytes;
         const Bytes applied =
-            format == "ips" ? referenceIps(clean.bytes, patch) : referenceBps(clean.bytes, patch);
-        QVERIFY(applied == expected.bytes);
+            format == "ips" ? referenceIps(seenClean, patch) : referenceBps(seenClean, patch);
+        QVERIFY(applied == seenExpected);
 
         const std::string copy = folder.write("copy.smc", clean);
         const Outcome loaded = run(folder, {"load", copy, patchPath});
         QCOMPARE(loaded.status, 0);
         QVERIFY(Image::load(copy).bytes == expected.bytes);
+
+        constexpr std::uint8_t kHeaderFill = 0xA5;
+        const Image twin = headered ? clean.withoutHeader() : clean.withHeader(kHeaderFill);
+        const std::string twinPath = folder.write("twin.smc", twin);
+        const Outcome twinLoaded = run(folder, {"load", twinPath, patchPath});
+        QVERIFY2(twinLoaded.status == 0, twinLoaded.err.c_str());
+        QVERIFY(Image::load(twinPath).bytes ==
+                (headered ? expected.withoutHeader() : expected.withHeader(kHeaderFill)).bytes);
 
         // The same stores through a text.
         const std::string textPath = folder.path("target.txt");
@@ -324,6 +345,101 @@ private slots:
                      .status,
                  0);
         QVERIFY(bytesOf(readAll(patchPath)) == patch);
+    }
+
+    // Patches made for the image of the other layout, by hand: old IPS patches whose
+    // records lie in the table of an image with a copier header are applied to the
+    // same stores and slots of an image without one, and --dry-run says which image
+    // the patch was made for; a BPS patch made for an image with a copier header is
+    // refused by the image without one, saying so, and taken by that image itself.
+    void patchesForTheOtherLayout() {
+        Folder folder;
+        Image headered = Image::random(30);
+        headered.setRecord(0, {1, 2, 3, 4, 5, 6, 7});
+        const Image headerless = headered.withoutHeader();
+        const std::string path = folder.write("rom.sfc", headerless);
+
+        // Store 0 slot 1 := 9, at the offset of the table with a header, 0x1578B9.
+        save(folder.path("old.ips"),
+             Bytes{'P', 'A', 'T', 'C', 'H', 0x15, 0x78, 0xB9, 0, 1, 9, 'E', 'O', 'F'});
+        const Outcome dry = run(folder, {"load", path, folder.path("old.ips"), "--dry-run"});
+        QCOMPARE(dry.status, 0);
+        QCOMPARE(dry.out, std::string("store 0 (Onett Drugstore 1) slot 1: 1 Franklin badge -> "
+                                      "9 Broken iron\n"));
+        QVERIFY2(QString::fromStdString(dry.err).contains(
+                     "made for an image with a 512-byte copier header; \"" +
+                     QString::fromStdString(path) + "\" is an image without a copier header"),
+                 dry.err.c_str());
+        QVERIFY(Image::load(path).bytes == headerless.bytes);
+        QCOMPARE(run(folder, {"load", path, folder.path("old.ips")}).status, 0);
+        Image expected = headerless;
+        expected.setRecord(0, {9, 2, 3, 4, 5, 6, 7});
+        QVERIFY(Image::load(path).bytes == expected.bytes);
+        QCOMPARE(expected.slotAt(0, 1), store::Position(0x1576B9 + 1));
+
+        // Records in both tables, or one in neither, are refused.
+        save(folder.path("both.ips"), Bytes{'P',  'A',  'T',  'C', 'H', 0x15, 0x78, 0xB9, 0,  1, 1,
+                                            0x15, 0x76, 0xB9, 0,   1,   2,    'E',  'O',  'F'});
+        const Outcome both = run(folder, {"load", path, folder.path("both.ips")});
+        QCOMPARE(both.status, 2);
+        QVERIFY2(QString::fromStdString(both.err).contains(
+                     "inside the store table of an image without a copier header; the records "
+                     "before it write that of an image with a 512-byte copier header"),
+                 both.err.c_str());
+        QVERIFY(Image::load(path).bytes == expected.bytes);
+
+        // A do-nothing BPS patch for the whole image with its header.
+        const std::uint64_t size = headered.bytes.size();
+        const std::uint32_t crc = crcOf(headered.bytes);
+        save(folder.path("old.bps"), bps(size, size, action(0, size), crc, crc));
+        const Outcome refused = run(folder, {"load", path, folder.path("old.bps")});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(QString::fromStdString(refused.err)
+                     .contains("byte 4 (0x4) of the patch: the patch was made for an image with a "
+                               "512-byte copier header (4194816 bytes), and this image has none "
+                               "(4194304 bytes)"),
+                 refused.err.c_str());
+        QVERIFY(Image::load(path).bytes == expected.bytes);
+        const std::string withHeader = folder.write("rom.smc", headered);
+        const Outcome taken = run(folder, {"load", withHeader, folder.path("old.bps")});
+        QVERIFY2(taken.status == 0, taken.err.c_str());
+        QVERIFY(Image::load(withHeader).bytes == headered.bytes);
+    }
+
+    // A patch is written for the image without its header: an IPS patch of a store
+    // change in an image with a header holds the header-less offset, a BPS patch the
+    // header-less size and CRC-32.
+    void patchesAreForTheHeaderlessImage() {
+        Folder folder;
+        const Image clean = Image::random(31);
+        Image hack = clean;
+        hack.set(hack.slotAt(0, 1), std::uint8_t(clean.at(clean.slotAt(0, 1)) ^ 1));
+        const std::string cleanPath = folder.write("clean.smc", clean);
+        const std::string hackPath = folder.write("hack.smc", hack);
+        const Outcome ips = run(folder, {"patch", cleanPath, hackPath, "--format=ips"});
+        QCOMPARE(ips.status, 0);
+        const Bytes expectedIps = {'P',
+                                   'A',
+                                   'T',
+                                   'C',
+                                   'H',
+                                   0x15,
+                                   0x76,
+                                   0xB9,
+                                   0,
+                                   1,
+                                   std::uint8_t(hack.at(hack.slotAt(0, 1))),
+                                   'E',
+                                   'O',
+                                   'F'};
+        QVERIFY(bytesOf(ips.out) == expectedIps);
+        const Bytes bpsBytes = bytesOf(run(folder, {"patch", cleanPath, hackPath}).out);
+        std::size_t at = 4;
+        QCOMPARE(decodeNumber(bpsBytes, at), std::uint64_t(tools::kHeaderlessImageLength));
+        Bytes footer(bpsBytes.end() - 12, bpsBytes.end() - 8);
+        Bytes expectedCrc;
+        appendLittleEndian(expectedCrc, crcOf(clean.withoutHeader().bytes));
+        QVERIFY(footer == expectedCrc);
     }
 
     // Hand-made BPS patches with every action, through load: the table gets the
@@ -378,13 +494,17 @@ private slots:
         };
         QTest::newRow("IPS: a record before the table")
             << ips({0x15, 0x78, 0xB8, 0, 2, 1, 1})
-            << "byte 5 of the patch: the record writes bytes 1407160 to 1407161";
+            << "byte 5 (0x5) of the patch: the record writes bytes 1407160 (0x1578B8) to 1407161 "
+               "(0x1578B9) of the image; expected bytes inside the store table of an image with "
+               "a 512-byte copier header, 1407161 (0x1578B9) to 1407615 (0x157A7F), or of an "
+               "image without a copier header, 1406649 (0x1576B9) to 1407103 (0x15787F)";
         QTest::newRow("IPS: a record past the table's end")
             << ips({0x15, 0x7A, 0x7F, 0, 2, 1, 1}) << "expected bytes inside the store table";
         QTest::newRow("IPS: a run-length record past the end")
-            << ips({0x15, 0x7A, 0x70, 0, 0, 0x01, 0x00, 7}) << "writes bytes 1407600 to 1407855";
+            << ips({0x15, 0x7A, 0x70, 0, 0, 0x01, 0x00, 7})
+            << "writes bytes 1407600 (0x157A70) to 1407855 (0x157B6F)";
         QTest::newRow("IPS: a record at the image's start")
-            << ips({0, 0, 0, 0, 1, 7}) << "writes bytes 0 to 0";
+            << ips({0, 0, 0, 0, 1, 7}) << "writes bytes 0 (0x0) to 0 (0x0)";
         QTest::newRow("IPS: cut short in a record's bytes")
             << ips({0x15, 0x78, 0xB9, 0, 9, 1, 2}, "")
             << "cut short: a record's bytes needs 9 bytes, 2 remain";
@@ -439,7 +559,7 @@ private slots:
         QTest::newRow("BPS: a change outside the table")
             << bpsRow(bps(kSmallImage, kSmallImage, action(1, 1, {1}) + action(0, kSmallImage - 1),
                           crc, crc))
-            << "changes byte 0 of the image, outside the store table";
+            << "changes byte 0 (0x0) of the image, outside the store table";
         QTest::newRow("BPS: a SourceCopy that moves outside bytes")
             << bpsRow(bps(kSmallImage, kSmallImage,
                           action(2, 1, signedOffset(std::int64_t(kTableOffset))) +

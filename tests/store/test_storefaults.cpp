@@ -32,7 +32,7 @@ private slots:
         view_.selection = kStore;
         files_.reset();
         const auto read = readOpening(files_, view_.path);
-        memory_ = {read.identity, kFirstStore, read.storeZero};
+        memory_ = {read.image, kFirstStore, read.storeZero};
         readCurrentStore(view_, files_, memory_);
         view_.slotTexts = {"1", "2", "3", "4", "5", "6", "7"};
         files_.reset();

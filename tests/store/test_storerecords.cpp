@@ -253,7 +253,7 @@ private:
         view.path = path;
         view.selection = store;
         const auto read = readOpening(files_.ops, path);
-        memory_ = {read.identity, kFirstStore, read.storeZero};
+        memory_ = {read.image, kFirstStore, read.storeZero};
         readCurrentStore(view, files_.ops, memory_);
         return view;
     }

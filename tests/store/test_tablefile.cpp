@@ -5,6 +5,7 @@
 #include "BadFiles.h"
 #include "Fixtures.h"
 #include "ImageError.h"
+#include "ImageReader.h"
 #include "TableFile.h"
 
 #include <filesystem>
@@ -40,14 +41,53 @@ class TestTableFile : public QObject {
 private slots:
     void cleanup() { QCOMPARE(files_.openDescriptors(), 0); }
 
+    void readsTheWholeTableInOneRead_data() {
+        QTest::addColumn<qint64>("length");
+        for (const auto& row : fixtures::kLayoutRows)
+            QTest::newRow(row.name) << qint64(row.length);
+        QTest::newRow("neither layout's size") << qint64(kTableLast + 100);
+    }
     void readsTheWholeTableInOneRead() {
-        const Image image = Image::random(1);
+        QFETCH(qint64, length);
+        const Image image = Image::random(1, length);
         files_.reset();
-        const Table table = readTableOf(files_, folder_.write("rom.smc", image));
+        const ImageTable read = readImageTableOf(files_, folder_.write("rom.smc", image));
+        QCOMPARE(read.layout, image.layout());
+        QCOMPARE(read.length, Position(length));
         for (int s = 0; s < kStoreCount; ++s)
-            QVERIFY(table[s] == image.record(s));
-        // Three calls: open, one read of the 455 bytes, close.
-        QCOMPARE(files_.log, (std::vector<Call>{Call::Open, Call::Pread, Call::Close}));
+            QVERIFY(read.table[s] == image.record(s));
+        // Four calls: open, its size, one read of the 455 bytes, close.
+        QCOMPARE(files_.log,
+                 (std::vector<Call>{Call::Open, Call::Fstat, Call::Pread, Call::Close}));
+    }
+
+    // The twin of the other layout holds the same table, 512 bytes away.
+    void twinsHoldTheSameTable() {
+        const Image headered = Image::random(11);
+        const Image headerless = headered.withoutHeader();
+        QCOMPARE(headered.layout(), Layout::CopierHeader);
+        QCOMPARE(headerless.layout(), Layout::NoHeader);
+        const Table a = readImageTableOf(files_, folder_.write("a.smc", headered)).table;
+        const Table b = readImageTableOf(files_, folder_.write("b.sfc", headerless)).table;
+        QVERIFY(a == b);
+        for (int s = 0; s < kStoreCount; ++s)
+            QVERIFY(a[s] == headered.record(s));
+    }
+
+    // A header-less image must reach its own table's end, 512 bytes earlier; one of
+    // a whole number of banks that does not is refused.
+    void aShortHeaderlessImageIsRefused() {
+        const Position banks42 = 42 * kBankBytes;
+        const auto path = folder_.write("short.sfc", Image(banks42));
+        try {
+            readImageTableOf(files_, path);
+            QFAIL("the table was read");
+        } catch (const ImageError& error) {
+            QVERIFY2(QString::fromUtf8(error.what())
+                         .contains("holds 1376256 bytes, and the store table of an image without "
+                                   "a copier header ends at byte 1407104"),
+                     error.what());
+        }
     }
 
     // Reading the table and loading into it refuse what open() refuses, and say it
@@ -64,7 +104,7 @@ private slots:
         std::string path = folder.path("bad.smc");
         QVERIFY(fixtures::makeBadFile(BadFile(badFile), path));
         try {
-            readTableOf(files_, path);
+            readImageTableOf(files_, path);
             QFAIL("the table was read");
         } catch (const ImageError& error) {
             QVERIFY2(QString::fromUtf8(error.what()).contains(reason), error.what());
@@ -87,7 +127,7 @@ private slots:
         const auto path = folder.write("rom.smc", before);
         std::filesystem::permissions(path, std::filesystem::perms::owner_read);
         auto image = ImageFile::open(files_, path, ImageFile::Access::ReadOnly);
-        const Table table = readTable(image);
+        const Table table = image.readTable();
         for (int s = 0; s < kStoreCount; ++s)
             QVERIFY(table[s] == before.record(s));
         const std::uint8_t byte = before.at(kTableFirst) ^ 1;
@@ -105,8 +145,14 @@ private slots:
         QCOMPARE(files_.openFlags[0] & O_ACCMODE, O_RDONLY);
     }
 
+    void aLoadChangesOnlyTheListedStores_data() {
+        QTest::addColumn<qint64>("length");
+        for (const auto& row : fixtures::kLayoutRows)
+            QTest::newRow(row.name) << qint64(row.length);
+    }
     void aLoadChangesOnlyTheListedStores() {
-        const Image before = Image::random(3);
+        QFETCH(qint64, length);
+        const Image before = Image::random(3, length);
         const auto path = folder_.write("rom.smc", before);
         files_.reset();
         const auto result = loadStores(files_, path, listedStores());
@@ -197,28 +243,41 @@ private slots:
     // Another program changes the image between the load's read and its write: the
     // load writes nothing, and the image holds what the other program left.
     void changedBetweenReadAndWrite_data() {
+        QTest::addColumn<qint64>("length");
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("a listed store rewritten") << "rewrite"
-                                                  << "Store 4 in";
-        QTest::newRow("another file renamed over it") << "rename"
-                                                      << "another file has taken its place";
-        QTest::newRow("removed and made anew, reusing the inode")
-            << "recreate"
-            << "another file has taken its place";
+        for (const auto& row : fixtures::kLayoutRows) {
+            const qint64 length = row.length;
+            QTest::addRow("%s, a listed store rewritten", row.name) << length << "rewrite"
+                                                                    << "Store 4 in";
+            QTest::addRow("%s, another file renamed over it", row.name)
+                << length << "rename"
+                << "another file has taken its place";
+            QTest::addRow("%s, removed and made anew, reusing the inode", row.name)
+                << length << "recreate"
+                << "another file has taken its place";
+            QTest::addRow("%s, its size moved to the other layout", row.name)
+                << length << "relayout"
+                << "has changed size since it was read: it is now an image";
+        }
     }
     void changedBetweenReadAndWrite() {
+        QFETCH(qint64, length);
         QFETCH(QString, change);
         QFETCH(QString, reason);
-        const Image before = Image::random(10);
+        const Image before = Image::random(10, length);
         const auto path = folder_.write("rom.smc", before);
         struct ::stat first {};
         ::stat(path.c_str(), &first);
         Image theirs = before;
-        theirs.set(slotPosition(4, 2), before.at(slotPosition(4, 2)) ^ 0x55);
+        theirs.set(before.slotAt(4, 2), before.at(before.slotAt(4, 2)) ^ 0x55);
+        if (change == "relayout") // the other layout's length, bytes as they were
+            theirs.bytes.resize(before.layout() == Layout::NoHeader
+                                    ? before.bytes.size() + kCopierHeaderBytes
+                                    : before.bytes.size() - kCopierHeaderBytes);
         files_.reset();
         files_.beforeCall(Call::Open, 2, [&] {
-            if (change == "rewrite") {
+            if (change == "rewrite" || change == "relayout") {
                 theirs.save(path);
             } else if (change == "rename") {
                 theirs.save(folder_.path("other.smc"));

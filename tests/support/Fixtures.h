@@ -35,6 +35,17 @@ inline std::array<std::string, store::kSlotsPerStore> texts(const store::Record&
     return result;
 }
 
+// The two layouts of an image, as a _data() table gives them: a name for the row
+// and the length of a 4 MiB image of that layout.
+struct LayoutRow {
+    const char* name;
+    std::int64_t length;
+};
+inline constexpr LayoutRow kLayoutRows[] = {
+    {"copier header", tools::kDemoImageLength},
+    {"no header", tools::kHeaderlessImageLength},
+};
+
 // A folder that lives as long as the test object.
 class Folder {
 public:
