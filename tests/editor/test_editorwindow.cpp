@@ -104,8 +104,8 @@ QStringList texts(std::initializer_list<const char*> list) {
 }
 
 // An image whose store s holds s+1, s+2, ... so that every store differs.
-Image numberedImage() {
-    Image image = Image::random(42);
+Image numberedImage(std::int64_t length = tools::kDemoImageLength) {
+    Image image = Image::random(42, length);
     for (int s = 0; s < 65; ++s)
         image.setRecord(s, {std::uint8_t(s), std::uint8_t(s + 1), std::uint8_t(s + 2),
                             std::uint8_t(s + 3), std::uint8_t(200 + s % 50), 22, 213});
@@ -267,14 +267,23 @@ private slots:
         QCOMPARE(e.form.markerField()->text(), QStringLiteral("Text8ab"));
     }
 
-    // The road a user takes most: open, a store by name, an item, Save.
+    // The road a user takes most: open, a store by name, an item, Save; with and
+    // without a copier header, the same road, each at its own layout's positions.
+    void typicalRoad_data() {
+        QTest::addColumn<qint64>("length");
+        for (const auto& layout : fixtures::kLayoutRows)
+            QTest::newRow(layout.name) << qint64(layout.length);
+    }
     void typicalRoad() {
+        QFETCH(qint64, length);
         Editor e;
-        const Image before = numberedImage();
+        Image before = numberedImage(length);
+        before.setMarker(66, 111, 111);
         const auto path = e.open(before);
         QCOMPARE(e.modals.messages(), QStringList{QString::fromStdString(path)});
         QCOMPARE(e.modals.shown.front().text, QStringLiteral("Snes Rom (*.smc) (*.smc*)"));
         e.verifyShows(before, 0);
+        QVERIFY(e.form.windowTitle().endsWith(QStringLiteral("Rom is possessed, Boo!")));
 
         userChoose(e.form.storeNameList(), 12);
         e.verifyShows(before, 12);
@@ -287,7 +296,7 @@ private slots:
         e.form.saveButton()->click();
         QCOMPARE(e.modals.messages(), QStringList{kSaved});
         Image expected = before;
-        expected.set(store::slotPosition(12, 3), 5);
+        expected.set(before.slotAt(12, 3), 5);
         QVERIFY(Image::load(path).bytes == expected.bytes);
         QCOMPARE(e.files.openDescriptors(), 0);
     }

@@ -27,7 +27,13 @@ namespace {
 const QString kSaved = QStringLiteral("saved current store");
 constexpr int kShownStore = 12;  // the store shown before each command but the first Open
 constexpr int kChosenStore = 30; // the store that the store choices choose
-constexpr std::int64_t kImageLength = store::kTableLast + 4096;
+// Image A has no copier header, image B has one: the fewest bytes of each layout
+// that hold the table, so that an Open of B moves the window to the other layout.
+constexpr std::int64_t kHeaderlessLength = 43 * store::kBankBytes;
+constexpr std::int64_t kHeaderedLength =
+    1375 * store::kHeaderedSizeUnit + store::kCopierHeaderBytes;
+static_assert(store::layoutOfSize(kHeaderlessLength) == store::Layout::NoHeader);
+static_assert(store::layoutOfSize(kHeaderedLength) == store::Layout::CopierHeader);
 
 enum class Command { FirstOpen, SecondOpen, ByNumber, ByName, SaveChanged, SaveRefused };
 
@@ -92,15 +98,15 @@ void choose(ChoiceList* list, int position) {
     emit list->activated(position);
 }
 
-// Two images and an editor: for every command but the first Open, image A is open
-// and its store 12 shown. A is possessed and B is not, so that a failed Open of B
-// must bring A's caption back.
+// Two images and an editor: for every command but the first Open, image A (without
+// a copier header) is open and its store 12 shown; B has a header. A is possessed and B is not, so
+// that a failed Open of B must bring A's caption back.
 struct Scene {
     FakeModals modals;
     ScriptedFileOps files;
     Folder folder;
-    Image a = Image::random(1, kImageLength);
-    Image b = Image::random(2, kImageLength);
+    Image a = Image::random(1, kHeaderlessLength);
+    Image b = Image::random(2, kHeaderedLength);
     std::string pathA, pathB;
     std::unique_ptr<EditorWindow> form;
 

@@ -3,7 +3,9 @@
 // checked after every action against a plain model of the image and the window.
 // The model converts slot texts by a reference of its own. A failure names its
 // seed, the first differing byte, and the actions up to the first one that went
-// wrong. QSE_WALK_SEED and QSE_WALK_STEPS run one walk of your choosing.
+// wrong. QSE_WALK_SEED and QSE_WALK_STEPS run one walk of your choosing, over an
+// image without a copier header when QSE_WALK_HEADERLESS is set. Half the walks run
+// over such an image.
 
 #include "EditorWindow.h"
 #include "FakeModals.h"
@@ -28,7 +30,10 @@ using Fault = ScriptedFileOps::Fault;
 namespace {
 
 const QString kSaved = QStringLiteral("saved current store");
+// The walk's image: a little past the table's end (the positions of an image with a
+// copier header), or 43 banks without one, the fewest that hold the table.
 constexpr std::int64_t kImageLength = store::kTableLast + 4096;
+constexpr std::int64_t kHeaderlessLength = 43 * store::kBankBytes;
 constexpr std::int64_t kTruncatedLength = 1000000;
 
 enum class Kind {
@@ -213,11 +218,16 @@ struct Model {
     bool saved = false;   // the last action showed "saved current store"
     bool refused = false; // the last action showed an error
 
-    bool whole() const { return std::int64_t(file.size()) >= store::kTableLast; }
+    // The layout the file's size gives, and the 0-based offset of a slot in it.
+    store::Layout layout() const { return store::layoutOfSize(std::int64_t(file.size())); }
+    std::size_t offsetOf(int s, int k) const {
+        return std::size_t(store::slotPosition(layout(), s, k) - 1);
+    }
+    bool whole() const { return std::int64_t(file.size()) >= store::minimumLength(layout()); }
     store::Record record(int s) const {
         store::Record r{};
         for (int k = 1; k <= 7; ++k)
-            r[k - 1] = file[store::slotPosition(s, k) - 1];
+            r[k - 1] = file[offsetOf(s, k)];
         return r;
     }
     void show(const store::Record& r) {
@@ -253,7 +263,7 @@ class Walker {
 public:
     Walker(Folder& folder, const std::string& path, const Image& image)
         : folder_(folder), path_(path) {
-        model_.file = image.bytes;
+        model_.file = model_.full = image.bytes;
         restart();
     }
 
@@ -349,9 +359,11 @@ public:
             break;
         case Kind::RenameOver: {
             // The replaced file is kept (linked elsewhere), so that the new one cannot
-            // reuse its inode number: a reused one would make it the same file for the
-            // editor, whose identity is device and inode.
-            const Image other = Image::random(std::uint32_t(action.b), kImageLength);
+            // reuse its inode number: on a file system without birth times, a reused
+            // one would make it the same file for the editor, which knows a file by
+            // its device, inode and birth time.
+            const Image other =
+                Image::random(std::uint32_t(action.b), std::int64_t(model_.full.size()));
             std::filesystem::create_hard_link(
                 path_, folder_.path(("replaced-" + std::to_string(model_.fileVersion)).c_str()));
             std::filesystem::rename(folder_.write("other.smc", other), path_);
@@ -363,7 +375,7 @@ public:
             if (!model_.whole())
                 break;
             const int s = action.a < 0 ? std::max(model_.memoryStore, 0) : action.a;
-            model_.file[store::slotPosition(s, 1 + action.b % 7) - 1] ^= std::uint8_t(1 + action.b);
+            model_.file[model_.offsetOf(s, 1 + action.b % 7)] ^= std::uint8_t(1 + action.b);
             writeFile(model_.file);
             break;
         }
@@ -474,7 +486,7 @@ private:
             return;
         }
         for (int k = 1; k <= 7; ++k)
-            model_.file[store::slotPosition(model_.store, k) - 1] = (*record)[k - 1];
+            model_.file[model_.offsetOf(model_.store, k)] = (*record)[k - 1];
         if (faulted && call == kSaveLength) {
             model_.refused = true;
             model_.memoryBytes.reset();
@@ -557,19 +569,28 @@ private slots:
     void walk_data() {
         QTest::addColumn<uint>("seed");
         QTest::addColumn<int>("steps");
+        QTest::addColumn<qint64>("length");
         if (qEnvironmentVariableIsSet("QSE_WALK_SEED")) {
-            QTest::newRow("chosen") << uint(qEnvironmentVariableIntValue("QSE_WALK_SEED"))
-                                    << qMax(1, qEnvironmentVariableIntValue("QSE_WALK_STEPS"));
+            const qint64 length =
+                qEnvironmentVariableIsSet("QSE_WALK_HEADERLESS") ? kHeaderlessLength : kImageLength;
+            QTest::newRow("chosen")
+                << uint(qEnvironmentVariableIntValue("QSE_WALK_SEED"))
+                << qMax(1, qEnvironmentVariableIntValue("QSE_WALK_STEPS")) << length;
             return;
         }
-        for (uint seed : {1u, 2u, 3u, 4u})
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << 1000;
+        for (uint seed : {1u, 2u})
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed)))
+                << seed << 1000 << qint64(kImageLength);
+        for (uint seed : {3u, 4u})
+            QTest::newRow(qPrintable(QStringLiteral("seed %1, no copier header").arg(seed)))
+                << seed << 1000 << qint64(kHeaderlessLength);
     }
     void walk() {
         QFETCH(uint, seed);
         QFETCH(int, steps);
+        QFETCH(qint64, length);
         Folder folder;
-        Image image = Image::random(seed, kImageLength);
+        Image image = Image::random(seed, length);
         const auto path = folder.write("walk.smc", image);
         const auto actions = makeWalk(seed, steps);
         Walker walker(folder, path, image);
@@ -584,7 +605,8 @@ private slots:
                     prefix << QStringLiteral("  %1. %2").arg(j + 1).arg(actions[j].describe());
                 QFAIL(qPrintable(QStringLiteral("seed %1 fails at action %2 of %3: %4\n"
                                                 "Shortest failing prefix (QSE_WALK_SEED=%1 "
-                                                "QSE_WALK_STEPS=%2):\n%5")
+                                                "QSE_WALK_STEPS=%2, and QSE_WALK_HEADERLESS=1 "
+                                                "for an image without a copier header):\n%5")
                                      .arg(seed)
                                      .arg(i + 1)
                                      .arg(steps)

@@ -41,6 +41,48 @@ private slots:
         QVERIFY(inTable(position));
     }
 
+    // The layout from the size alone, and where it puts the table and the marker.
+    void layouts_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<qint64>("tableFirst");
+        QTest::addColumn<qint64>("tableLast");
+        QTest::addColumn<qint64>("marker");
+        const auto headered = int(Layout::CopierHeader), headerless = int(Layout::NoHeader),
+                   other = int(Layout::OtherSize);
+        // 1-based positions: the hexadecimal offsets plus one.
+        QTest::newRow("4 MiB + 512") << qint64(4194816) << headered << qint64(0x1578B9 + 1)
+                                     << qint64(0x157A7F + 1) << qint64(0x101D0 + 1);
+        QTest::newRow("the fewest headered bytes that hold the table")
+            << qint64(1375 * 1024 + 512) << headered << qint64(1407162) << qint64(1407616)
+            << qint64(66001);
+        QTest::newRow("3 MiB") << qint64(3145728) << headerless << qint64(0x1576B9 + 1)
+                               << qint64(0x15787F + 1) << qint64(0xFFD0 + 1);
+        QTest::newRow("43 banks") << qint64(43 * 32768) << headerless << qint64(1406650)
+                                  << qint64(1407104) << qint64(65489);
+        QTest::newRow("exactly the table's end")
+            << qint64(1407616) << other << qint64(1407162) << qint64(1407616) << qint64(66001);
+        QTest::newRow("4 MiB + 1")
+            << qint64(4194305) << other << qint64(1407162) << qint64(1407616) << qint64(66001);
+        QTest::newRow("a multiple of 1024, not of 32 KiB")
+            << qint64(2049 * 1024) << other << qint64(1407162) << qint64(1407616) << qint64(66001);
+    }
+    void layouts() {
+        QFETCH(qint64, size);
+        QFETCH(int, layout);
+        QFETCH(qint64, tableFirst);
+        QFETCH(qint64, tableLast);
+        QFETCH(qint64, marker);
+        const Layout found = layoutOfSize(size);
+        QCOMPARE(int(found), layout);
+        QCOMPARE(store::tableFirst(found), tableFirst);
+        QCOMPARE(slotPosition(found, 0, 1), tableFirst);
+        QCOMPARE(store::tableLast(found), tableLast);
+        QCOMPARE(slotPosition(found, 64, 7), tableLast);
+        QCOMPARE(markerFirst(found), marker);
+        QVERIFY(!inTable(found, tableFirst - 1) && !inTable(found, tableLast + 1));
+    }
+
     void bytesAroundTableBelongToNoStore() {
         QVERIFY(!inTable(1407161));
         QVERIFY(!inTable(1407617));
@@ -116,24 +158,35 @@ private slots:
         QCOMPARE(std::filesystem::file_size(path), std::uintmax_t(kTableLast));
     }
 
-    // Writes land only inside the store table: a write that reaches outside it,
-    // even by one byte, changes nothing.
+    // Writes land only inside the store table where the image's layout puts it: a
+    // write that reaches outside it, even by one byte, changes nothing. The other
+    // layout's table is outside it too.
     void writesOutsideTableAreRefused_data() {
+        QTest::addColumn<qint64>("length");
         QTest::addColumn<qint64>("first");
         QTest::addColumn<int>("count");
-        QTest::newRow("first byte") << qint64(1) << 1;
-        QTest::newRow("marker") << qint64(66001) << 3;
-        QTest::newRow("just before the table") << qint64(kTableBase) << 1;
-        QTest::newRow("a record starting one before") << qint64(kTableBase) << 7;
-        QTest::newRow("a record ending one after") << qint64(kTableLast - 5) << 7;
-        QTest::newRow("just after the table") << qint64(kTableLast + 1) << 1;
-        QTest::newRow("past the end") << qint64(tools::kDemoImageLength + 1) << 1;
+        for (const auto& layout : fixtures::kLayoutRows) {
+            const qint64 length = layout.length;
+            const Layout is = layoutOfSize(length);
+            const Layout other = is == Layout::NoHeader ? Layout::CopierHeader : Layout::NoHeader;
+            const qint64 base = tableFirst(is) - 1, last = tableLast(is);
+            QTest::addRow("%s, first byte", layout.name) << length << qint64(1) << 1;
+            QTest::addRow("%s, marker", layout.name) << length << qint64(markerFirst(is)) << 3;
+            QTest::addRow("%s, just before the table", layout.name) << length << base << 1;
+            QTest::addRow("%s, a record starting one before", layout.name) << length << base << 7;
+            QTest::addRow("%s, a record ending one after", layout.name) << length << last - 5 << 7;
+            QTest::addRow("%s, just after the table", layout.name) << length << last + 1 << 1;
+            QTest::addRow("%s, the other layout's store 0", layout.name)
+                << length << qint64(slotPosition(other, 0, 1)) << 7;
+            QTest::addRow("%s, past the end", layout.name) << length << length + 1 << 1;
+        }
     }
     void writesOutsideTableAreRefused() {
+        QFETCH(qint64, length);
         QFETCH(qint64, first);
         QFETCH(int, count);
         Folder folder;
-        const Image image = Image::random(7);
+        const Image image = Image::random(7, length);
         const auto path = folder.write("rom.smc", image);
         {
             auto file = ImageFile::open(files_.ops, path);

@@ -32,14 +32,19 @@ private slots:
         QVERIFY(memory_.onDisk == image.record(64));
     }
 
+    // Open reads store 0 and the marker where the image's layout puts them, and
+    // remembers that layout; the twin of the other layout reads the same.
+    void openingReadsStoreZeroAndTheMarker_data() { addLayoutColumn(); }
     void openingReadsStoreZeroAndTheMarker() {
+        QFETCH(qint64, length);
         Folder folder;
-        Image image = Image::random(2);
+        Image image = Image::random(2, length);
         image.setRecord(0, {1, 2, 3, 4, 5, 6, 7});
         image.setMarker(66, 111, 111);
         const auto read = readOpening(files_.ops, folder.write("rom.smc", image));
         QVERIFY(read.storeZero == (Record{1, 2, 3, 4, 5, 6, 7}));
         QVERIFY(read.marker == (MarkerBytes{66, 111, 111}));
+        QCOMPARE(read.image.layout, image.layout());
     }
 
     void marker_data() {
@@ -69,16 +74,21 @@ private slots:
     // On random bytes a store write changes its own seven bytes and nothing else,
     // and a read of the same store gives the texts back.
     void writeChangesExactlyItsRecord_data() {
+        QTest::addColumn<qint64>("length");
         QTest::addColumn<int>("store");
-        QTest::newRow("first store") << 0;
-        QTest::newRow("store 1") << 1;
-        QTest::newRow("store 5") << 5;
-        QTest::newRow("last store") << 64;
+        for (const auto& layout : fixtures::kLayoutRows) {
+            const qint64 length = layout.length;
+            QTest::addRow("%s, first store", layout.name) << length << 0;
+            QTest::addRow("%s, store 1", layout.name) << length << 1;
+            QTest::addRow("%s, store 5", layout.name) << length << 5;
+            QTest::addRow("%s, last store", layout.name) << length << 64;
+        }
     }
     void writeChangesExactlyItsRecord() {
+        QFETCH(qint64, length);
         QFETCH(int, store);
         Folder folder;
-        const Image before = Image::random(100 + store);
+        const Image before = Image::random(100 + store, length);
         PlainView view = opened(folder.write("rom.smc", before), store);
         view.slotTexts = {"1", "2", "3", "0", "255", " 6 ", "6.5"};
         writeCurrentStore(view, files_.ops, memory_);
@@ -97,9 +107,11 @@ private slots:
     }
 
     // A record written, then the texts as read written back: every byte as before.
+    void readThenWriteLeavesFileIdentical_data() { addLayoutColumn(); }
     void readThenWriteLeavesFileIdentical() {
+        QFETCH(qint64, length);
         Folder folder;
-        const Image before = Image::random(9);
+        const Image before = Image::random(9, length);
         PlainView view = opened(folder.write("rom.smc", before), 33);
         const auto readTexts = view.slotTexts;
         // Another record goes in (so the save surely writes)...
@@ -178,6 +190,10 @@ private slots:
             << "rename over" << 0 << "another file has taken its place";
         QTest::newRow("the store rewritten in place")
             << "rewrite store" << 0 << "another program has changed it";
+        QTest::newRow("cut to the size of an image without a copier header")
+            << "relayout" << 0
+            << "has changed size since it was read: it is now an image without a copier "
+               "header, and was an image with a 512-byte copier header";
         for (const auto& bad : fixtures::kBadFiles)
             if (bad.kind != BadFile::EmptyName && bad.kind != BadFile::ReadOnly)
                 QTest::addRow("made %s", bad.row)
@@ -197,6 +213,10 @@ private slots:
         } else if (change == "rewrite store") {
             now.set(slotPosition(20, 4), now.at(slotPosition(20, 4)) ^ 0xFF);
             now.save(view.path); // in place: the same file
+        } else if (change == "relayout") {
+            // The same file, 512 bytes shorter: its table now lies elsewhere.
+            now.bytes.resize(now.bytes.size() - kCopierHeaderBytes);
+            std::filesystem::resize_file(view.path, now.bytes.size());
         } else {
             std::string path = view.path;
             QVERIFY(fixtures::makeBadFile(BadFile(badFile), path));
@@ -215,6 +235,16 @@ private slots:
             writeCurrentStore(view, files_.ops, memory_);
             now.setRecord(20, {1, 2, 3, 4, 5, 6, 7});
             QVERIFY(Image::load(view.path).bytes == now.bytes);
+        }
+        if (change == "relayout") { // a read refuses it too, leaving the texts
+            const auto texts = view.slotTexts;
+            try {
+                readCurrentStore(view, files_.ops, memory_);
+                QFAIL("the store was read");
+            } catch (const ImageError& error) {
+                QVERIFY2(QString::fromUtf8(error.what()).contains("Open it again"), error.what());
+            }
+            QCOMPARE(view.slotTexts, texts);
         }
     }
 
@@ -247,6 +277,12 @@ private slots:
     }
 
 private:
+    static void addLayoutColumn() {
+        QTest::addColumn<qint64>("length");
+        for (const auto& layout : fixtures::kLayoutRows)
+            QTest::newRow(layout.name) << qint64(layout.length);
+    }
+
     // A view over path after Open and a read of store, as the editor has them.
     PlainView opened(const std::string& path, int store) {
         PlainView view;
