@@ -326,6 +326,11 @@ int Run::load(const Parsed& p) {
     } catch (const ImageError& error) {
         throw error.nothingWritten();
     }
+    try {
+        read(image, kAcceptsImage); // says what it is when it is no image
+    } catch (const ImageError& error) {
+        throw error.nothingWritten();
+    }
     if (listing.kind != InputKind::Text)
         return loadPatch(p, listing);
     const TableText listed = parseText(file, listing.bytes);
@@ -432,6 +437,7 @@ int Run::makePatch(const Parsed& p) {
     if (source == kStandardStream)
         fail("standard input: a patch is made from a named clean image, which it reads whole");
     const patch::Format format = formatFor(p.format, p.output);
+    read(source, kAcceptsImage); // says what it is when it is no image
     const Input target = read(p.operands[1], kAcceptsImage | kAcceptsText);
     std::optional<text::Stores> listed;
     if (target.kind == InputKind::Text)

@@ -52,6 +52,12 @@ QString at(const Folder& folder, const char* name) {
     return QString::fromStdString(folder.path(name));
 }
 
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
 } // namespace
 
 class TestQuendleStores : public QObject {
@@ -285,6 +291,27 @@ private slots:
             << QStringList{"load", "@missing", "@text"} << "No such file";
         QTest::newRow("a missing text")
             << QStringList{"load", "@rom", "@missing"} << "No such file";
+        // An operand of the wrong kind is named in one line, and nothing is written.
+        QTest::newRow("load's operands swapped")
+            << QStringList{"load", "@text", "@rom"}
+            << "rom.smc\": is a ROM image, not a store table text or a patch (load takes the "
+               "image first: load IMAGE FILE); nothing was written\n";
+        QTest::newRow("diff given a patch")
+            << QStringList{"diff", "@rom", "@ips"}
+            << "stores.ips\": is an IPS patch, not a ROM image or a store table text ('load "
+               "IMAGE PATCH --dry-run' shows what a patch changes)\n";
+        QTest::newRow("dump of a patch")
+            << QStringList{"dump", "@bps"} << "stores.bps\": is a BPS patch, not a ROM image";
+        QTest::newRow("dump of a text")
+            << QStringList{"dump", "@text"} << "edit.txt\": is a store table text, not a ROM image";
+        QTest::newRow("a patch as the source of a patch")
+            << QStringList{"patch", "@ips", "@rom"} << "stores.ips\": is an IPS patch";
+        QTest::newRow("an -o of another patch format")
+            << QStringList{"patch", "@rom", "@rom", "-o", "@out.ups"}
+            << "names a patch of another format (.ups)";
+        QTest::newRow("an -o of another patch format, upper case")
+            << QStringList{"patch", "@rom", "@rom", "-o", "@out.XDELTA"}
+            << "names a patch of another format (.xdelta)";
     }
     void refusals() {
         QFETCH(QStringList, arguments);
@@ -297,6 +324,10 @@ private slots:
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("quendle-stores-table 1\n0 1 2 3 4 5 6 7\n");
         text.close();
+        writeFile(at(folder, "stores.ips"), QByteArray("PATCH\x15\x76\xB9\x00\x01\x09"
+                                                       "EOF",
+                                                       14));
+        writeFile(at(folder, "stores.bps"), QByteArray("BPS1\x80\x80\x80", 7));
         std::filesystem::create_hard_link(folder.path("rom.smc"), folder.path("hard.smc"));
         std::filesystem::create_symlink(folder.path("rom.smc"), folder.path("link.smc"));
         for (QString& argument : arguments) {
@@ -306,6 +337,10 @@ private slots:
                 argument = at(folder, "short.smc");
             else if (argument == "@text")
                 argument = at(folder, "edit.txt");
+            else if (argument == "@ips")
+                argument = at(folder, "stores.ips");
+            else if (argument == "@bps")
+                argument = at(folder, "stores.bps");
             else if (argument == "@missing")
                 argument = at(folder, "missing.smc");
             else if (argument == "@hardlink")
@@ -318,12 +353,15 @@ private slots:
         const Run refused = run(arguments);
         QCOMPARE(refused.status, kTrouble);
         QVERIFY2(refused.err.contains(error), qPrintable(refused.err));
+        QVERIFY2(refused.err.count('\n') <= 2, qPrintable(refused.err)); // a line, and --help's
         QVERIFY(Image::load(folder.path("rom.smc")).bytes == image.bytes);
         QCOMPARE(std::filesystem::file_size(folder.path("short.smc")),
                  std::uintmax_t(store::kTableLast - 1));
         QVERIFY(!std::filesystem::exists(folder.path("missing.smc")));
         QVERIFY(!std::filesystem::exists(folder.path("out")));
         QVERIFY(!std::filesystem::exists(folder.path("out2")));
+        for (const char* other : {"out.ups", "out.XDELTA"})
+            QVERIFY(!std::filesystem::exists(folder.path(other)));
         QVERIFY(refused.out.isEmpty());
     }
 
@@ -331,28 +369,58 @@ private slots:
     // command refuses, and the image keeps every byte.
     void inputIsNeverOutput_data() {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("inputIsImage");
+        QTest::addColumn<QString>("input"); // standard input's file, or none
         QTest::addColumn<bool>("appendToImage");
         QTest::newRow("dump - -o IMAGE < IMAGE")
-            << QStringList{"dump", "-", "-o", "@rom"} << true << false;
+            << QStringList{"dump", "-", "-o", "@rom"} << "@rom" << false;
         QTest::newRow("dump - -o /dev/fd/0 < IMAGE")
-            << QStringList{"dump", "-", "-o", "/dev/fd/0"} << true << false;
-        QTest::newRow("dump IMAGE >> IMAGE") << QStringList{"dump", "@rom"} << false << true;
-        QTest::newRow("show IMAGE >> IMAGE") << QStringList{"show", "@rom"} << false << true;
+            << QStringList{"dump", "-", "-o", "/dev/fd/0"} << "@rom" << false;
+        QTest::newRow("dump IMAGE >> IMAGE") << QStringList{"dump", "@rom"} << "" << true;
+        QTest::newRow("show IMAGE >> IMAGE") << QStringList{"show", "@rom"} << "" << true;
+        QTest::newRow("load IMAGE TEXT --dry-run >> IMAGE")
+            << QStringList{"load", "@rom", "@text", "--dry-run"} << "" << true;
+        QTest::newRow("load IMAGE PATCH --dry-run >> IMAGE")
+            << QStringList{"load", "@rom", "@ips", "--dry-run"} << "" << true;
+        QTest::newRow("load IMAGE - --dry-run >> IMAGE < PATCH")
+            << QStringList{"load", "@rom", "-", "--dry-run"} << "@ips" << true;
+        QTest::newRow("load X X, X a patch as long as an image")
+            << QStringList{"load", "@both", "@both"} << "" << false;
     }
     void inputIsNeverOutput() {
         QFETCH(QStringList, arguments);
-        QFETCH(bool, inputIsImage);
+        QFETCH(QString, input);
         QFETCH(bool, appendToImage);
         Folder folder;
         const Image image = Image::random(12);
         const QString rom = QString::fromStdString(folder.write("rom.smc", image));
-        arguments.replaceInStrings("@rom", rom);
-        const Run refused = runWith(arguments, inputIsImage ? rom : QString(),
-                                    appendToImage ? rom : QString(), true);
+        const QString text = at(folder, "edit.txt"), ips = at(folder, "stores.ips");
+        writeFile(text, "quendle-stores-table 1\n0 1 2 3 4 5 6 7\n");
+        writeFile(ips, QByteArray("PATCH\x15\x76\xB9\x00\x01\x09"
+                                  "EOF",
+                                  14));
+        // A valid IPS patch of run-length records, each filling store 0's first slot,
+        // as long as an image of neither layout's size: a patch and an image at once.
+        QByteArray both("PATCH");
+        const QByteArray record("\x15\x78\xB9\x00\x00\x00\x01\x2A", 8);
+        while (both.size() + 3 < store::kTableLast)
+            both += record;
+        both += "EOF";
+        const QString bothPath = at(folder, "both.ips");
+        writeFile(bothPath, both);
+        for (QString& argument : arguments)
+            argument = argument == "@rom"    ? rom
+                       : argument == "@text" ? text
+                       : argument == "@ips"  ? ips
+                       : argument == "@both" ? bothPath
+                                             : argument;
+        const QString inputFile = input == "@rom" ? rom : input == "@ips" ? ips : QString();
+        const Run refused = runWith(arguments, inputFile, appendToImage ? rom : QString(), true);
         QCOMPARE(refused.status, kTrouble);
         QVERIFY2(refused.err.contains("input file is output file"), qPrintable(refused.err));
         QVERIFY(Image::load(rom.toStdString()).bytes == image.bytes);
+        QFile same(bothPath);
+        QVERIFY(same.open(QIODevice::ReadOnly));
+        QVERIFY(same.readAll() == both);
     }
 
     // -o writes what it names as a careful tool does: a symbolic link's target is
