@@ -8,7 +8,7 @@ completion="$(realpath "$1")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch rom.smc other.smc stores.txt my.bps my.ips notes.md
+touch rom.smc other.smc plain.sfc stores.txt my.bps my.ips notes.md
 mkdir folder
 passed=0 failed=0
 
@@ -36,11 +36,11 @@ offers "--help --output= -o " dump -
 offers "--dry-run --help " load --
 offers "folder my.bps my.ips stores.txt " load x.smc ""
 offers "folder my.bps my.ips stores.txt " load --dry-run x.smc ""
-offers "folder other.smc rom.smc " dump ""
-offers "folder my.bps my.ips notes.md other.smc rom.smc stores.txt " dump rom.smc -o ""
-offers "folder other.smc rom.smc stores.txt " diff rom.smc ""
+offers "folder other.smc plain.sfc rom.smc " dump ""
+offers "folder my.bps my.ips notes.md other.smc plain.sfc rom.smc stores.txt " dump rom.smc -o ""
+offers "folder other.smc plain.sfc rom.smc stores.txt " diff rom.smc ""
 offers "6 60 61 62 63 64 " show rom.smc 6
-offers "folder other.smc rom.smc stores.txt " patch rom.smc ""
+offers "folder other.smc plain.sfc rom.smc stores.txt " patch rom.smc ""
 offers "bps ips " patch rom.smc other.smc --format ""
 offers "--format= --help --output= -o " patch rom.smc -
 echo "completion: $passed passed, $failed failed"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # quendle-stores as a script runs it, with nothing but the programs (no Qt): a round
 # trip, a subset, bad texts that leave the image byte-identical, diff's statuses,
-# usage errors, -o through a link and into a device, and a full standard output.
+# usage errors, -o through a link and into a device, and a full standard output;
+# images without a copier header, and patches between the two layouts.
 #
 # usage: quendle-stores.sh QUENDLE_STORES MAKEIMAGE VERSION
 set -uo pipefail
@@ -70,5 +71,41 @@ check "/dev/null is still a device" test -c /dev/null
 check "-o the image itself, read as standard input, is refused" bash -c \
     "! '$qs' dump - -o hack.smc <hack.smc 2>err3 && grep -q 'input file is output file' err3"
 check "and the image is whole" cmp hack.smc before.smc
+
+# Images without a copier header: the table lies 512 bytes earlier, and everything
+# else is as with one. (The demo image has a header; --no-header makes its twin.)
+"$makeimage" --no-header plain.sfc >/dev/null && cp plain.sfc plainhack.sfc && cp plain.sfc plainkeep.sfc
+check "the twins are 512 bytes apart in size" bash -c \
+    "[ \$(stat -c %s clean.smc) -eq \$((\$(stat -c %s plain.sfc) + 512)) ]"
+check "show names each layout" bash -c \
+    "'$qs' show plain.sfc 0 | head -1 | grep -qx 'image: no copier header' &&
+     '$qs' show clean.smc 0 | head -1 | grep -qx 'image: 512-byte copier header'"
+check "the dumps of the twins are byte-identical" bash -c "'$qs' dump plain.sfc | cmp - stores.txt"
+check "diff of the twins is status 0" status 0 "$qs" diff clean.smc plain.sfc
+check "a header-less image reads from a pipe too" bash -c "'$qs' dump - <plain.sfc | cmp - stores.txt"
+check "load into a header-less image" status 0 "$qs" load plainhack.sfc edited.txt
+check "it changed in 14 bytes at most, all in its own table (1406650 to 1407104)" bash -c \
+    "cmp -l plain.sfc plainhack.sfc | awk '\$1 < 1406650 || \$1 > 1407104 { bad = 1 } END { exit bad || NR == 0 || NR > 14 }'"
+check "the header-less image diffs as the headered one" status 0 "$qs" diff plainhack.sfc hack.smc
+
+# Patches are for the image without its header, and load applies them to either.
+for format in ips bps; do
+    check "a $format patch from the headered images" status 0 "$qs" patch clean.smc hack.smc -o "h.$format"
+    check "a $format patch from the header-less images" status 0 "$qs" patch plain.sfc plainhack.sfc -o "p.$format"
+    check "the two $format patches are the same" cmp "h.$format" "p.$format"
+    cp plainkeep.sfc "cross.sfc" && cp keep.smc "cross.smc"
+    check "the headered $format patch loads into a header-less image" status 0 "$qs" load cross.sfc "h.$format"
+    check "and gives the header-less hack" cmp cross.sfc plainhack.sfc
+    check "the header-less $format patch loads into a headered image" status 0 "$qs" load cross.smc "p.$format"
+    check "and gives the headered hack, header and all" cmp cross.smc hack.smc
+done
+check "a dry run names the layout a patch was made for" bash -c \
+    "printf 'PATCH\\x15\\x78\\xB9\\x00\\x01\\x09EOF' >old.ips &&
+     '$qs' load plain.sfc old.ips --dry-run 2>&1 >/dev/null |
+         grep -q 'made for an image with a 512-byte copier header; \"plain.sfc\" is an image without a copier header'"
+check "an image given as the patch is named as an image" bash -c \
+    "! '$qs' load plain.sfc hack.smc 2>err4 &&
+     grep -q 'is a ROM image, not a store table text or a patch' err4"
+check "the header-less image is byte-identical after the refusals" cmp plain.sfc plainkeep.sfc
 
 report "quendle-stores script"
