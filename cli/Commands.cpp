@@ -38,7 +38,8 @@ constexpr char kUsage[] =
     "                                --dry-run prints the changes and writes nothing\n"
     "  diff A B                      the slots in which A and B (images or texts) differ;\n"
     "                                status 0 when equal, 1 when they differ, 2 on trouble\n"
-    "  show IMAGE [STORE]            one store, or all, as a table of slot, id and name\n"
+    "  show IMAGE [STORE]            the image's layout, then one store, or all, as a table\n"
+    "                                of slot, id and name\n"
     "  patch SOURCE TARGET [-o FILE] [--format ips|bps]\n"
     "                                a patch that gives the clean image SOURCE the store\n"
     "                                table of TARGET (an image or a text), and nothing else\n"
@@ -50,6 +51,9 @@ constexpr char kUsage[] =
     "of - is standard input, -o - standard output. -o FILE replaces a regular file only\n"
     "once the whole text is written (a symbolic link's target, keeping its permissions),\n"
     "writes into a device or a FIFO, and refuses a file that is an input.\n"
+    "An IMAGE may have a 512-byte copier header or none (a whole number of 32 KiB\n"
+    "banks); the table is read and written where it lies. Patches are written for the\n"
+    "image without its header, and load applies a patch made for either layout.\n"
     "In a text, each line holds a store number and its seven item ids; '#' starts a\n"
     "comment, where dump writes the names. Nothing is written on any error; every\n"
     "failure, a failed write to standard output too, gives status 2.\n";
@@ -74,6 +78,8 @@ constexpr CommandHelp kCommandHelp[] = {
              "and writes nothing on any error. A patch (IPS or BPS, told by its first\n"
              "bytes) is applied all or nothing, and refused when it would change any byte\n"
              "outside the store table, or when a BPS patch was made for another image.\n"
+             "A patch made for an image with a copier header applies to one without, and\n"
+             "the other way round, at the same stores and slots, where that can be checked.\n"
              "\n"
              "      --dry-run   print the slots that would change and write nothing\n"
              "  -h, --help      show this help and exit\n"},
@@ -84,19 +90,21 @@ constexpr CommandHelp kCommandHelp[] = {
              "\n"
              "  -h, --help   show this help and exit\n"},
     {"show", "Usage: quendle-stores show IMAGE [STORE]\n"
-             "Shows one store (0 to 64), or all, as a table of slot, item id and name.\n"
+             "Names the image's layout (a 512-byte copier header or none), then shows one\n"
+             "store (0 to 64), or all, as a table of slot, item id and name.\n"
              "\n"
              "  -h, --help   show this help and exit\n"},
     {"patch", "Usage: quendle-stores patch SOURCE TARGET [-o FILE] [--format ips|bps]\n"
               "Writes a patch that turns the clean image SOURCE into SOURCE with TARGET's store\n"
               "table, and changes nothing else; TARGET is an image or a text (then the patch\n"
               "holds the stores it lists). Bytes outside the table in which TARGET differs\n"
-              "are left out, so that a store patch combines with other patches.\n"
+              "are left out, so that a store patch combines with other patches. The patch is\n"
+              "for SOURCE without its copier header, as published patches are.\n"
               "\n"
               "  -o, --output=FILE        write to FILE (as dump does) instead of standard\n"
               "                           output, which must not be a terminal\n"
               "      --format=ips|bps     the format; else from FILE's extension (.ips,\n"
-              "                           .bps), else BPS\n"
+              "                           .bps; another patch format's is refused), else BPS\n"
               "  -h, --help               show this help and exit\n"},
 };
 
