@@ -28,8 +28,8 @@ constexpr char kOldOutput[] = "the old content of the output file\n";
 const char* const kCommands[] = {"dump -o",   "dump",       "load", "load --dry-run",
                                  "diff text", "diff image", "show"};
 
-Image before() {
-    return Image::random(21);
+Image before(std::int64_t length = tools::kDemoImageLength) {
+    return Image::random(21, length);
 }
 
 // The stores the text lists: 12 and 13 changed, 40 as it is.
@@ -67,11 +67,11 @@ struct Outcome {
 // One command, run in a folder that holds rom.smc, edit.txt and out.txt.
 class Scene {
 public:
-    Scene() {
-        rom = folder.write("rom.smc", before());
+    explicit Scene(std::int64_t length = tools::kDemoImageLength) {
+        rom = folder.write("rom.smc", before(length));
         text = folder.path("edit.txt");
         output = folder.path("out.txt");
-        writeFile(text, listedText(before()));
+        writeFile(text, listedText(before(length)));
         writeFile(output, kOldOutput);
     }
 
@@ -127,6 +127,25 @@ class TestCommandFaults : public QObject {
     Q_OBJECT
 private slots:
     void init() { QVERIFY(std::signal(SIGPIPE, SIG_IGN) != SIG_ERR); }
+
+    // The one reader of images: after the read of its first bytes that tells what it
+    // is, an image's table is one read where its layout puts it.
+    void anImageTableIsOneRead_data() {
+        QTest::addColumn<qint64>("length");
+        for (const auto& layout : fixtures::kLayoutRows)
+            QTest::newRow(layout.name) << qint64(layout.length);
+    }
+    void anImageTableIsOneRead() {
+        QFETCH(qint64, length);
+        Scene scene(length);
+        const Outcome dumped = scene.run("dump");
+        QCOMPARE(dumped.status, cli::kSuccess);
+        store::Table table{};
+        for (int s = store::kFirstStore; s <= store::kLastStore; ++s)
+            table[s] = before(length).record(s);
+        QCOMPARE(dumped.out, text::formatTableText(table));
+        QCOMPARE(std::count(scene.files.log.begin(), scene.files.log.end(), Call::Pread), 2);
+    }
 
     void sweep_data() {
         QTest::addColumn<QString>("command");
