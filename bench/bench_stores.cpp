@@ -3,10 +3,13 @@
 // of open, one pread of the table's 455 bytes and close over the same files), and
 // loading one store into an image of 256 MiB against one of 4 MiB; and the
 // commands that make and load IPS and BPS patches for a 4 MiB image, with the cost of
-// BPS's CRC-32s per MiB beside zlib's own speed. Prints the cost per image in CPU
-// time, the median of several rounds, and the ratios beside the targets.
+// BPS's CRC-32s per MiB beside zlib's own speed; and the worst patches that can be
+// built, applied or refused, beside their floor (reading the image and the patch
+// whole, and the image's CRC-32). Prints the cost per image in CPU time, the median
+// of several rounds, and the ratios beside the targets.
 #include "Commands.h"
 #include "ImageReader.h"
+#include "Patches.h"
 #include "TableFile.h"
 #include "TableText.h"
 
@@ -82,14 +85,80 @@ void makeFullImage(const std::string& path, std::uint32_t seed) {
     ::close(fd);
 }
 
-// quendle-stores run in this process, its streams /dev/null.
-void command(store::FileOps& ops, const std::vector<std::string>& arguments) {
+// quendle-stores run in this process, its streams /dev/null; gives its status.
+int commandStatus(store::FileOps& ops, const std::vector<std::string>& arguments) {
     const cli::StandardStreams streams{::open("/dev/null", O_RDONLY), ::open("/dev/null", O_WRONLY),
                                        ::open("/dev/null", O_WRONLY)};
-    if (cli::runQuendleStores(ops, arguments, streams) != cli::kSuccess)
-        std::abort();
+    const int status = cli::runQuendleStores(ops, arguments, streams);
     ::close(streams.input);
     ::close(streams.error);
+    return status;
+}
+
+void command(store::FileOps& ops, const std::vector<std::string>& arguments) {
+    if (commandStatus(ops, arguments) != cli::kSuccess)
+        std::abort();
+}
+
+// A BPS number and action, as the format writes them.
+void putNumber(std::string& out, std::uint64_t value) {
+    for (;;) {
+        const std::uint8_t low = value & 0x7F;
+        value >>= 7;
+        if (value == 0) {
+            out += char(0x80 | low);
+            return;
+        }
+        out += char(low);
+        --value;
+    }
+}
+enum { kSourceRead = 0, kSourceCopy = 2 };
+void putAction(std::string& out, int mode, std::uint64_t length) {
+    putNumber(out, ((length - 1) << 2) | std::uint64_t(mode));
+}
+
+// A BPS patch of a zeroed image of size bytes into itself, from its actions.
+std::string zeroBps(std::uint64_t size, const std::string& actions) {
+    std::string patch = "BPS1";
+    putNumber(patch, size);
+    putNumber(patch, size);
+    putNumber(patch, 0);
+    patch += actions;
+    const std::vector<std::uint8_t> zeros(size);
+    const auto crc = std::uint32_t(crc32(0L, zeros.data(), uInt(zeros.size())));
+    for (int twice = 0; twice < 2; ++twice)
+        for (int i = 0; i < 4; ++i)
+            patch += char((crc >> (8 * i)) & 0xFF);
+    const auto own =
+        std::uint32_t(crc32(0L, reinterpret_cast<const Bytef*>(patch.data()), uInt(patch.size())));
+    for (int i = 0; i < 4; ++i)
+        patch += char((own >> (8 * i)) & 0xFF);
+    return patch;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+        std::abort();
+    ::close(fd);
+}
+
+// The least any load of a patch must do: read the image and the patch whole, and
+// the image's CRC-32.
+void floorOfPatch(const std::string& image, const std::string& patch) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto& path : {image, patch}) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        bytes.resize(std::size_t(std::filesystem::file_size(path)));
+        if (fd < 0 || ::pread(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size()))
+            std::abort();
+        ::close(fd);
+        if (path == image) {
+            volatile uLong crc = crc32(0L, bytes.data(), uInt(bytes.size()));
+            (void)crc;
+        }
+    }
 }
 
 } // namespace
@@ -198,6 +267,73 @@ int main() {
     // an IPS patch costs; per MiB of CRC-32:
     const double bpsCrcPerMiB = (bps.make - ips.make) / (2 * double(kSmall) / kMiB);
 
+    // The worst patches that can be built for a 4 MiB image of zeros, beside the
+    // floor of each: a SourceCopy reading 64 KiB away from where it writes, the most
+    // actions a patch may hold (4,096 SourceCopies of 1 KiB, each 64 KiB away), and
+    // patches of one-byte actions or run-length records up to the size limit, which
+    // are refused once they pass the most a store patch needs, and a TargetRead that
+    // runs past the target's end; and a TargetRead of the whole image, the largest
+    // patch of it that is taken.
+    const auto zeroImage = (dir / "zeros.sfc").string();
+    const std::uint64_t zeroSize = std::uint64_t(kSmall);
+    writeFile(zeroImage, std::string(zeroSize, '\0'));
+    constexpr std::uint64_t kFar = 64 * 1024;
+    const std::uint64_t step = zeroSize / patch::kMostBpsActions;
+    std::string far;
+    putAction(far, kSourceCopy, zeroSize - kFar);
+    putNumber(far, kFar << 1);
+    putAction(far, kSourceRead, kFar);
+    std::string most;
+    for (std::uint64_t written = 0, sourceAt = 0; written < zeroSize; written += step) {
+        const std::uint64_t from = (written + kFar) % (zeroSize - step);
+        putAction(most, kSourceCopy, step);
+        putNumber(most, from >= sourceAt ? (from - sourceAt) << 1 : ((sourceAt - from) << 1) | 1);
+        sourceAt = from + step;
+    }
+    const std::string oneByteReads(4 << 20, char(0x80)); // SourceRead of one byte each
+    const std::uint64_t readLength = (std::uint64_t(16) << 20) - 64;
+    std::string targetRead;
+    putAction(targetRead, 1, readLength); // a TargetRead past the target's end
+    targetRead += std::string(readLength, '\0');
+    std::string wholeRead;
+    putAction(wholeRead, 1, zeroSize); // the whole target from the patch
+    wholeRead += std::string(zeroSize, '\0');
+    std::string runLengths = "PATCH";
+    while (runLengths.size() + 8 + 3 <= (std::size_t(16) << 20))
+        runLengths += std::string("\x15\x76\xB9\x00\x00\x01\xC7\x42", 8);
+    runLengths += "EOF";
+    struct Worst {
+        const char* name;
+        std::string patch;
+    };
+    const std::vector<Worst> worst = {
+        {"BPS: a SourceCopy 64 KiB away (taken)", zeroBps(zeroSize, far)},
+        {"BPS: 4,096 SourceCopies 64 KiB away (taken)", zeroBps(zeroSize, most)},
+        {"BPS: 4 MiB of one-byte SourceReads (refused)", zeroBps(zeroSize, oneByteReads)},
+        {"BPS: 16 MiB of one-byte SourceReads (refused)",
+         zeroBps(zeroSize, std::string((std::size_t(16) << 20) - 32, char(0x80)))},
+        {"BPS: a TargetRead of the whole image (taken)", zeroBps(zeroSize, wholeRead)},
+        {"BPS: a TargetRead of 16 MiB (refused)", zeroBps(zeroSize, targetRead)},
+        {"IPS: 16 MiB of run-length records (refused)", runLengths},
+    };
+    struct WorstCost {
+        double load = 0, floor = 0, ratio = 0;
+    };
+    std::vector<WorstCost> worstCosts;
+    for (const Worst& one : worst) {
+        const auto patchPath = (dir / "worst.patch").string();
+        writeFile(patchPath, one.patch);
+        std::vector<double> loads, floors, ratios;
+        for (int r = 0; r < kPatchRounds; ++r) {
+            floors.push_back(cpuSeconds([&] { floorOfPatch(zeroImage, patchPath); }));
+            loads.push_back(cpuSeconds([&] {
+                commandStatus(ops, {"load", zeroImage, patchPath});
+            }));
+            ratios.push_back(loads.back() / floors.back());
+        }
+        worstCosts.push_back({median(loads), median(floors), median(ratios)});
+    }
+
     std::printf("%-52s %12s   %s\n", "operation (CPU time)", "per image", "target");
     std::printf("%-52s %9.2f us\n", "floor: open, one pread of 455 bytes, close", floor * 1e6);
     std::printf("%-52s %9.2f us\n", "dump: read, format with names, write out", dump * 1e6);
@@ -214,6 +350,11 @@ int main() {
                 bps.load * 1e6);
     std::printf("%-52s %9.2f us\n", "BPS's CRC-32, per MiB", bpsCrcPerMiB * 1e6);
     std::printf("%-52s %9.2f us\n", "zlib's crc32 over memory, per MiB", zlibPerMiB * 1e6);
+    std::printf("\n%-52s %9s %9s %6s   %s\n", "worst patches, 4 MiB image (CPU time)", "load",
+                "floor", "ratio", "target");
+    for (std::size_t i = 0; i < worst.size(); ++i)
+        std::printf("%-52s %6.2f ms %6.2f ms %6.2f   < 2\n", worst[i].name,
+                    worstCosts[i].load * 1e3, worstCosts[i].floor * 1e3, worstCosts[i].ratio);
     ::close(devNull);
     std::filesystem::remove_all(dir);
     return 0;

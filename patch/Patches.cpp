@@ -30,6 +30,9 @@ constexpr std::string_view kIpsTrailer = "EOF";
 constexpr std::uint32_t kIpsTrailerAsOffset = 0x454F46; // "EOF" read as an offset
 constexpr std::string_view kBpsHeader = "BPS1";
 constexpr std::size_t kBpsFooter = 12; // three CRC-32s
+// The most bytes a BPS patch holds besides the target's own: its header, sizes and
+// footer, and each action's number and offset (ten bytes each at most).
+constexpr std::uint64_t kLargestBpsOverhead = 64 + kMostBpsActions * 20;
 constexpr std::size_t kChunk = std::size_t(64) << 10;
 
 enum BpsAction { kSourceRead = 0, kTargetRead = 1, kSourceCopy = 2, kTargetCopy = 3 };
@@ -43,6 +46,11 @@ std::uint32_t crcOf(std::uint32_t crc, const std::uint8_t* bytes, std::size_t si
 
 std::uint32_t emptyCrc() {
     return std::uint32_t(::crc32(0L, Z_NULL, 0));
+}
+
+// The CRC-32 of two stretches one after the other, from the CRC-32 of each.
+std::uint32_t crcCombined(std::uint32_t first, std::uint32_t second, std::size_t secondLength) {
+    return std::uint32_t(::crc32_combine(first, second, z_off_t(secondLength)));
 }
 
 // The runs [first, end) of table bytes (0-based within the table) that differ.
@@ -94,39 +102,6 @@ std::uint32_t littleEndianAt(std::string_view bytes, std::size_t at) {
     for (int i = 3; i >= 0; --i)
         value = (value << 8) | std::uint8_t(bytes[at + std::size_t(i)]);
     return value;
-}
-
-// Reads an image's bytes a chunk at a time, for the byte-wise actions of BPS.
-class CachedImage {
-public:
-    explicit CachedImage(const ImageBytes& image) : image_(image), chunk_(kChunk) {}
-    std::uint8_t at(std::uint64_t offset) {
-        if (offset < start_ || offset >= start_ + length_) {
-            start_ = offset - offset % kChunk;
-            length_ = std::size_t(std::min<std::uint64_t>(kChunk, image_.size() - start_));
-            image_.read(start_, std::span(chunk_.data(), length_));
-        }
-        return chunk_[std::size_t(offset - start_)];
-    }
-
-private:
-    const ImageBytes& image_;
-    std::vector<std::uint8_t> chunk_;
-    std::uint64_t start_ = 0;
-    std::size_t length_ = 0;
-};
-
-// The CRC-32 of image's bytes [first, end), read in chunks.
-std::uint32_t crcOfRange(std::uint32_t crc, const ImageBytes& image, std::uint64_t first,
-                         std::uint64_t end) {
-    std::vector<std::uint8_t> chunk(kChunk);
-    while (first < end) {
-        const std::size_t length = std::size_t(std::min<std::uint64_t>(kChunk, end - first));
-        image.read(first, std::span(chunk.data(), length));
-        crc = crcOf(crc, chunk.data(), length);
-        first += length;
-    }
-    return crc;
 }
 
 // Reading a patch: every read checked against what remains before the limit.
@@ -188,6 +163,45 @@ void checkBpsFrame(std::string_view patch) {
         throw PatchError(patch.size() - 4,
                          "the patch's CRC-32 is " + hex(littleEndianAt(patch, patch.size() - 4)) +
                              ", but its bytes give " + hex(patchCrc) + ": the patch is damaged");
+}
+
+// Where a BPS patch's action past the most a store patch may hold starts, found
+// before anything else is done with the patch: counting reads no more than that
+// many actions. Nothing when there are no more, or when the actions cannot be read
+// that far (the full reading then says what is wrong).
+std::optional<std::size_t> actionPastTheMost(std::string_view patch) {
+    if (patch.size() < kBpsHeader.size() + 3 + kBpsFooter)
+        return std::nullopt;
+    try {
+        PatchReader reader(patch, kBpsHeader.size(), patch.size() - kBpsFooter);
+        reader.number(0, "the source size");
+        reader.number(0, "the target size");
+        const std::uint64_t metadataSize = reader.number(0, "the metadata size");
+        if (metadataSize > reader.left())
+            return std::nullopt;
+        reader.take(std::size_t(metadataSize), 0, "the metadata");
+        for (std::size_t actions = 0; !reader.atEnd(); ++actions) {
+            const std::size_t actionAt = reader.at();
+            if (actions == kMostBpsActions)
+                return actionAt;
+            const std::uint64_t data = reader.number(actionAt, "an action");
+            const std::uint64_t length = (data >> 2) + 1;
+            if ((data & 3) == kTargetRead) {
+                if (length > reader.left())
+                    return std::nullopt;
+                reader.take(std::size_t(length), actionAt, "a TargetRead's bytes");
+            } else if ((data & 3) != kSourceRead) {
+                reader.number(actionAt, "a copy's offset");
+            }
+        }
+    } catch (const PatchError&) {
+    }
+    return std::nullopt;
+}
+
+PatchError tooManyActions(std::size_t actionAt) {
+    return PatchError(actionAt, "more than " + std::to_string(kMostBpsActions) +
+                                    " actions; a store patch needs a few hundred at most");
 }
 
 // The source size a BPS patch names, when its start can be read.
@@ -294,7 +308,7 @@ IpsResult applyIps(std::string_view patch, const Table& table) {
     TableBytes bytes = store::bytesOfTable(table);
     IpsResult result;
     PatchReader reader(patch, kIpsHeader.size(), patch.size());
-    for (;;) {
+    for (std::size_t records = 0;; ++records) {
         const std::size_t recordAt = reader.at();
         if (reader.left() >= kIpsTrailer.size() &&
             patch.substr(recordAt, kIpsTrailer.size()) == kIpsTrailer) {
@@ -303,11 +317,15 @@ IpsResult applyIps(std::string_view patch, const Table& table) {
                 throw PatchError(reader.at(), "a truncation size follows \"EOF\"; a store patch "
                                               "never changes the image's length");
             if (!reader.atEnd())
-                throw PatchError(reader.at(), std::to_string(reader.left()) + " byte" +
-                                                  (reader.left() == 1 ? "" : "s") +
-                                                  " follow \"EOF\"; expected the end");
+                throw PatchError(reader.at(),
+                                 std::to_string(reader.left()) +
+                                     (reader.left() == 1 ? " byte follows" : " bytes follow") +
+                                     " \"EOF\"; expected the end");
             break;
         }
+        if (records == kMostIpsRecords)
+            throw PatchError(recordAt, "more than " + std::to_string(kMostIpsRecords) +
+                                           " records; a store patch needs a few hundred at most");
         const std::uint64_t offset = reader.bigEndian(3, recordAt, "a record's offset");
         std::uint64_t length = reader.bigEndian(2, recordAt, "a record's size");
         std::optional<std::uint8_t> fill;
@@ -351,6 +369,17 @@ IpsResult applyIps(std::string_view patch, const Table& table) {
 
 Table applyBps(std::string_view patch, const ImageBytes& image, const Table& table, Layout layout) {
     const TablePlace place = placeIn(layout);
+    if (!patch.starts_with(kBpsHeader))
+        throw PatchError(0, "expected the header \"BPS1\"");
+    if (const auto pastTheMost = actionPastTheMost(patch))
+        throw tooManyActions(*pastTheMost);
+    // A patch of this image holds at most the image's bytes, besides its numbers.
+    const std::uint64_t largest = image.size() + kLargestBpsOverhead;
+    if (patch.size() > largest)
+        throw PatchError(patch.size(), "the patch holds " + std::to_string(patch.size()) +
+                                           " bytes, more than any store patch of an image of " +
+                                           std::to_string(image.size()) + " bytes (at most " +
+                                           std::to_string(largest) + ")");
     checkBpsFrame(patch);
     const std::size_t footer = patch.size() - kBpsFooter;
 
@@ -371,39 +400,79 @@ Table applyBps(std::string_view patch, const ImageBytes& image, const Table& tab
         throw PatchError(targetSizeAt, "the target holds " + std::to_string(targetSize) +
                                            " bytes, the source " + std::to_string(sourceSize) +
                                            "; a store patch never changes the image's length");
-    const std::uint32_t sourceCrc = crcOfRange(emptyCrc(), image, 0, image.size());
+    if (image.size() > kLargestBpsImage)
+        throw PatchError(kBpsHeader.size(),
+                         "the image holds " + std::to_string(image.size()) +
+                             " bytes; a BPS patch is applied to images of at most " +
+                             std::to_string(kLargestBpsImage >> 20) + " MiB");
+
+    // The whole source, read once: every action then costs what its bytes cost,
+    // wherever it reads.
+    std::vector<std::uint8_t> source(std::size_t(image.size()));
+    for (std::size_t first = 0; first < source.size(); first += kChunk) {
+        const std::size_t length = std::min(kChunk, source.size() - first);
+        image.read(first, std::span(source.data() + first, length));
+    }
+    // The CRC-32s of the source's bytes before, in and after the table, so that the
+    // target's (the same but for the table) needs no second pass over the image.
+    const std::size_t tableFrom = std::size_t(std::min(place.first, sourceSize));
+    const std::size_t tableTo = std::size_t(std::min(place.end, sourceSize));
+    const std::size_t afterTable = source.size() - tableTo;
+    const std::uint32_t crcBefore = crcOf(emptyCrc(), source.data(), tableFrom);
+    const std::uint32_t crcAfter = crcOf(emptyCrc(), source.data() + tableTo, afterTable);
+    const auto withTable = [&](const std::uint8_t* table) {
+        const std::uint32_t crcTable = crcOf(emptyCrc(), table, tableTo - tableFrom);
+        return crcCombined(crcCombined(crcBefore, crcTable, tableTo - tableFrom), crcAfter,
+                           afterTable);
+    };
+    const std::uint32_t sourceCrc = withTable(source.data() + tableFrom);
     if (sourceCrc != littleEndianAt(patch, footer))
         throw PatchError(footer, "the patch is for an image whose CRC-32 is " +
                                      hex(littleEndianAt(patch, footer)) + "; this image's is " +
                                      hex(sourceCrc));
 
+    // Outside the table the target must be the source, byte for byte; inside it the
+    // actions write the new table.
     TableBytes bytes = store::bytesOfTable(table);
-    CachedImage source(image);
-    std::uint32_t targetCrc = emptyCrc();
-    std::vector<std::uint8_t> pending; // target bytes not yet in targetCrc
     std::uint64_t written = 0, sourceAt = 0, targetAt = 0;
     std::size_t actionAt = 0;
 
-    const auto flushCrc = [&] {
-        targetCrc = crcOf(targetCrc, pending.data(), pending.size());
-        pending.clear();
+    const auto changed = [&](std::uint64_t offset) {
+        return PatchError(actionAt, "the action changes byte " + offsetText(offset) +
+                                        " of the image, outside the store table (bytes " +
+                                        place.text() + ")");
     };
-    const auto targetByte = [&](std::uint64_t offset) {
-        return place.contains(offset) ? bytes[std::size_t(offset - place.first)]
-                                      : source.at(offset);
+    // The bytes from offset `from` on that lie on the same side of the table's
+    // bounds: outside it up to its start, inside it up to its end.
+    const auto sameSide = [&](std::uint64_t from) {
+        if (from < place.first)
+            return place.first - from;
+        if (from < place.end)
+            return place.end - from;
+        return std::numeric_limits<std::uint64_t>::max();
     };
-    // Target byte offset is value: inside the table it changes the table; outside it
-    // must be the image's own byte.
-    const auto put = [&](std::uint64_t offset, std::uint8_t value) {
-        if (place.contains(offset))
-            bytes[std::size_t(offset - place.first)] = value;
-        else if (source.at(offset) != value)
-            throw PatchError(actionAt, "the action changes byte " + offsetText(offset) +
-                                           " of the image, outside the store table (bytes " +
-                                           place.text() + ")");
-        pending.push_back(value);
-        if (pending.size() == kChunk)
-            flushCrc();
+    // Target bytes [written, written + length) := the byte at valuesAt(i) for i = 0 to
+    // length - 1. The values of a run of i that keeps readFrom + i on one side of
+    // the table's bounds lie one after another; outside the table such a run is
+    // compared with the source in one go, inside it each byte is written in turn,
+    // since a copy may read what it has just written.
+    const auto produce = [&](std::uint64_t length, std::uint64_t readFrom, auto&& valuesAt) {
+        for (std::uint64_t i = 0; i < length;) {
+            const std::uint64_t at = written + i;
+            const std::uint64_t run = std::min({length - i, sameSide(at), sameSide(readFrom + i)});
+            if (!place.contains(at)) {
+                const std::uint8_t* values = valuesAt(i);
+                const std::uint8_t* own = source.data() + at;
+                if (std::memcmp(values, own, std::size_t(run)) != 0)
+                    throw changed(
+                        at +
+                        std::uint64_t(std::mismatch(values, values + run, own).first - values));
+            } else {
+                for (std::uint64_t k = 0; k < run; ++k)
+                    bytes[std::size_t(at + k - place.first)] = *valuesAt(i + k);
+            }
+            i += run;
+        }
     };
     // A relative offset: a number whose lowest bit is the sign.
     const auto moved = [&](std::uint64_t from, std::uint64_t limit, const char* what) {
@@ -419,8 +488,11 @@ Table applyBps(std::string_view patch, const ImageBytes& image, const Table& tab
         return from + distance;
     };
 
+    std::size_t actions = 0;
     while (!reader.atEnd()) {
         actionAt = reader.at();
+        if (++actions > kMostBpsActions)
+            throw tooManyActions(actionAt);
         const std::uint64_t data = reader.number(actionAt, "an action");
         const auto mode = BpsAction(data & 3);
         const std::uint64_t length = (data >> 2) + 1;
@@ -432,43 +504,48 @@ Table applyBps(std::string_view patch, const ImageBytes& image, const Table& tab
         switch (mode) {
         case kSourceRead:
             // The image's own bytes at the same place: the table keeps them too.
-            flushCrc();
-            targetCrc = crcOfRange(targetCrc, image, written, written + length);
             for (std::uint64_t p = std::max(written, place.first);
                  p < std::min(written + length, place.end); ++p)
-                bytes[std::size_t(p - place.first)] = source.at(p);
+                bytes[std::size_t(p - place.first)] = source[std::size_t(p)];
             break;
         case kTargetRead: {
-            const std::string_view data =
-                reader.take(std::size_t(length), actionAt, "a TargetRead's bytes");
-            for (std::size_t i = 0; i < data.size(); ++i)
-                put(written + i, std::uint8_t(data[i]));
+            const auto* read = reinterpret_cast<const std::uint8_t*>(
+                reader.take(std::size_t(length), actionAt, "a TargetRead's bytes").data());
+            produce(length, written, [&](std::uint64_t i) { return read + i; });
             break;
         }
-        case kSourceCopy:
+        case kSourceCopy: {
             sourceAt = moved(sourceAt, sourceSize, "a SourceCopy's offset");
             if (length > sourceSize - sourceAt)
                 throw PatchError(actionAt, "the SourceCopy reads past the source's end");
-            for (std::uint64_t i = 0; i < length; ++i)
-                put(written + i, source.at(sourceAt + i));
+            const std::uint8_t* from = source.data() + sourceAt;
+            produce(length, written, [&](std::uint64_t i) { return from + i; });
             sourceAt += length;
             break;
-        case kTargetCopy:
+        }
+        case kTargetCopy: {
             targetAt = moved(targetAt, written, "a TargetCopy's offset");
             if (targetAt >= written)
                 throw PatchError(actionAt, "the TargetCopy reads target bytes not yet written");
-            // Byte by byte: a copy may read bytes it has just written.
-            for (std::uint64_t i = 0; i < length; ++i)
-                put(written + i, targetByte(targetAt + i));
+            // The target's bytes: the new table's inside it, the source's outside it.
+            const std::uint64_t from = targetAt;
+            produce(length, from, [&](std::uint64_t i) {
+                const std::uint64_t offset = from + i;
+                return place.contains(offset) ? bytes.data() + (offset - place.first)
+                                              : source.data() + offset;
+            });
             targetAt += length;
             break;
         }
+        }
         written += length;
     }
-    flushCrc();
     if (written != targetSize)
         throw PatchError(footer, "the actions make " + std::to_string(written) +
                                      " bytes; the target holds " + std::to_string(targetSize));
+    // Every byte outside the table is the source's, so the target is the source with
+    // the new table.
+    const std::uint32_t targetCrc = withTable(bytes.data());
     if (targetCrc != littleEndianAt(patch, footer + 4))
         throw PatchError(footer + 4, "the target's CRC-32 is " +
                                          hex(littleEndianAt(patch, footer + 4)) +

@@ -31,6 +31,17 @@ enum class Format { Ips, Bps };
 // A patch of more than this is no store patch; it is refused before it is read.
 inline constexpr std::size_t kLargestPatch = std::size_t(16) << 20;
 
+// A store patch needs a few hundred records or actions (one or two per run of
+// changed table bytes, of which there are at most 228); a patch of more is refused
+// when it gets there, so that no patch keeps a load busy.
+inline constexpr std::size_t kMostIpsRecords = 4096;
+inline constexpr std::size_t kMostBpsActions = 4096;
+
+// A BPS patch is applied to the whole image in memory (a SNES image is at most a
+// few MiB), so that each action costs what its bytes cost; a larger image is
+// refused.
+inline constexpr std::uint64_t kLargestBpsImage = std::uint64_t(32) << 20;
+
 // The format whose magic bytes start bytes ("PATCH", "BPS1"); nothing for others.
 std::optional<Format> formatOf(std::string_view bytes);
 

@@ -511,6 +511,12 @@ private slots:
         QTest::newRow("IPS: cut short before EOF") << ips({0x15, 0x78}, "") << "cut short";
         QTest::newRow("IPS: no EOF at all") << ips({}, "") << "cut short";
         QTest::newRow("IPS: bytes after EOF") << ips({}, "EOFxy") << "2 bytes follow \"EOF\"";
+        QTest::newRow("IPS: a byte after EOF") << ips({}, "EOFx") << "1 byte follows \"EOF\"";
+        Bytes manyRecords;
+        for (std::size_t i = 0; i <= patch::kMostIpsRecords; ++i)
+            manyRecords = manyRecords + Bytes{0x15, 0x78, 0xB9, 0, 0, 0x01, 0xC7, 0x42};
+        QTest::newRow("IPS: more records than a store patch needs")
+            << ips(manyRecords) << "more than 4096 records; a store patch needs a few hundred";
         QTest::newRow("IPS: the truncation extension")
             << ips({}, std::string("EOF\x20\x00\x00", 6)) << "a truncation size follows";
         QTest::newRow("IPS: a run-length record of no bytes")
@@ -579,6 +585,16 @@ private slots:
         QTest::newRow("BPS: a number too large")
             << bpsRow(bps(kSmallImage, kSmallImage, Bytes(12, 0x00), crc, crc))
             << "too large a number";
+        QTest::newRow("BPS: more actions than a store patch needs")
+            << bpsRow(
+                   bps(kSmallImage, kSmallImage, Bytes(patch::kMostBpsActions + 1, 0x80), crc, crc))
+            << "more than 4096 actions; a store patch needs a few hundred";
+        QTest::newRow("BPS: larger than any store patch of the image")
+            << bpsRow(
+                   bps(kSmallImage, kSmallImage,
+                       action(1, kSmallImage + 4096 * 20 + 64, Bytes(kSmallImage + 4096 * 20 + 64)),
+                       crc, crc))
+            << "more than any store patch of an image of 1407616 bytes";
         QTest::newRow("BPS: too short to be one")
             << QByteArray("BPS1\x80\x80\x80") << "the patch is cut short";
     }
@@ -602,6 +618,23 @@ private slots:
             QVERIFY(refused.out.empty());
             QVERIFY(Image::load(path).bytes == clean.bytes);
         }
+    }
+
+    // A BPS patch is applied in memory, to images of at most 32 MiB; a larger one is
+    // refused before it is read.
+    void bpsPatchesForHugeImagesAreRefused() {
+        Folder folder;
+        const std::string path = folder.path("huge.sfc");
+        save(path, {});
+        const std::uint64_t size = patch::kLargestBpsImage + store::kBankBytes;
+        std::filesystem::resize_file(path, size);
+        save(folder.path("huge.bps"), bps(size, size, action(0, size), 0, 0));
+        const Outcome refused = run(folder, {"load", path, folder.path("huge.bps")});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(QString::fromStdString(refused.err)
+                     .contains("a BPS patch is applied to images of at most 32 MiB"),
+                 refused.err.c_str());
+        QCOMPARE(std::filesystem::file_size(path), size);
     }
 
     // A patch larger than 16 MiB is refused before it is read.
