@@ -169,6 +169,9 @@ private:
 
     void say(const std::string& line); // one line on standard error, in one write
     void checkStandardOutputIsNoInput();
+    // Writes a command's whole output where -o names, or to standard output.
+    void writeOutput(const std::optional<std::string>& output, std::string_view bytes,
+                     Content kind);
 
     FileOps& ops_;
     StandardStreams streams_;
@@ -300,16 +303,34 @@ void Run::checkStandardOutputIsNoInput() {
             fail("standard output: input file is output file; nothing was written");
 }
 
+void Run::writeOutput(const std::optional<std::string>& output, std::string_view bytes,
+                      Content kind) {
+    const std::string name = output.value_or(kStandardStream);
+    // A name of an open descriptor is written into as it is, never replaced.
+    std::optional<int> fd = name == kStandardStream ? streams_.output : namedDescriptor(name);
+    if (fd == STDIN_FILENO)
+        fd = streams_.input;
+    else if (fd == STDOUT_FILENO)
+        fd = streams_.output;
+    else if (fd == STDERR_FILENO)
+        fd = streams_.error;
+    if (fd == streams_.output) {
+        if (kind == Content::Binary && ::isatty(streams_.output))
+            fail("standard output is a terminal, and a patch is binary: name a file with -o, "
+                 "or redirect standard output");
+        checkStandardOutputIsNoInput();
+        out_.put(bytes);
+    } else if (fd) {
+        writeIntoDescriptor(ops_, name, *fd, bytes, kind, inputs_);
+    } else {
+        writeOutputFile(ops_, name, bytes, kind, inputs_);
+    }
+}
+
 int Run::dump(const Parsed& p) {
     expectOperands(p.operands, 1, 1);
     const std::string text = formatTableText(read(p.operands[0], kAcceptsImage).image.table);
-    const std::string output = p.output.value_or(kStandardStream);
-    if (output == kStandardStream) {
-        checkStandardOutputIsNoInput();
-        out_.put(text);
-        return kSuccess;
-    }
-    writeOutputFile(ops_, output, text, inputs_);
+    writeOutput(p.output, text, Content::Text);
     return kSuccess;
 }
 
@@ -470,16 +491,7 @@ int Run::makePatch(const Parsed& p) {
                                }
                                return wanted;
                            });
-    const std::string output = p.output.value_or(kStandardStream);
-    if (output != kStandardStream) {
-        writeOutputFile(ops_, output, bytes, inputs_);
-        return kSuccess;
-    }
-    if (::isatty(streams_.output))
-        fail("standard output is a terminal, and a patch is binary: name a file with -o, or "
-             "redirect standard output");
-    checkStandardOutputIsNoInput();
-    out_.put(bytes);
+    writeOutput(p.output, bytes, Content::Binary);
     return kSuccess;
 }
 

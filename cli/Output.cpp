@@ -118,9 +118,24 @@ void setPending(FileOps& ops, const std::string& path) {
     temporaryPending = 1;
 }
 
+ImageError inputIsOutput(const std::string& name) {
+    return ImageError(store::quoted(name) + " is an input of the command." + store::kNothingWritten,
+                      name, "input file is output file; nothing was written");
+}
+
+// A patch's bytes on a terminal would be taken for escape sequences.
+void refuseTerminal(const std::string& name, int fd, Content kind) {
+    if (kind == Content::Binary && ::isatty(fd))
+        throw ImageError(store::quoted(name) + " is a terminal, and a patch is binary." +
+                             store::kNothingWritten,
+                         name,
+                         "is a terminal, and a patch is binary: name a file, or redirect "
+                         "standard output; nothing was written");
+}
+
 // A device, a FIFO: written into as a shell redirection writes into it.
 void writeInto(FileOps& ops, const std::string& name, const Target& target,
-               std::string_view content) {
+               std::string_view content, Content kind) {
     if (S_ISDIR(target.status.mode))
         throw cannot(name, "write", EISDIR);
     int fd = -1;
@@ -129,6 +144,12 @@ void writeInto(FileOps& ops, const std::string& name, const Target& target,
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         throw cannot(name, "open", errno);
+    try {
+        refuseTerminal(name, fd, kind);
+    } catch (const ImageError&) {
+        ops.close(fd);
+        throw;
+    }
     int error = writeAll(ops, fd, content);
     if (ops.close(fd) != 0 && error == 0)
         error = errno;
@@ -226,7 +247,43 @@ bool CheckedWriter::flushAndClose() {
     return flushed && error_ == 0;
 }
 
-void writeOutputFile(FileOps& ops, const std::string& name, std::string_view content,
+std::optional<int> namedDescriptor(const std::string& name) {
+    if (name == "/dev/stdin")
+        return STDIN_FILENO;
+    if (name == "/dev/stdout")
+        return STDOUT_FILENO;
+    if (name == "/dev/stderr")
+        return STDERR_FILENO;
+    for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (!name.starts_with(folder) || name.size() == folder.size() ||
+            name.size() - folder.size() > 9)
+            continue;
+        int fd = 0;
+        for (const char c : std::string_view(name).substr(folder.size())) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            fd = fd * 10 + (c - '0');
+        }
+        return fd;
+    }
+    return std::nullopt;
+}
+
+void writeIntoDescriptor(FileOps& ops, const std::string& name, int fd, std::string_view content,
+                         Content kind, const std::vector<store::FileIdentity>& inputs) {
+    FileStatus status{};
+    if (ops.fstat(fd, &status) != 0)
+        throw cannot(name, "write", errno);
+    if (S_ISREG(status.mode))
+        for (const auto& input : inputs)
+            if (input == store::FileIdentity::of(status))
+                throw inputIsOutput(name);
+    refuseTerminal(name, fd, kind);
+    if (const int error = writeAll(ops, fd, content); error != 0)
+        throw cannot(name, "write", error);
+}
+
+void writeOutputFile(FileOps& ops, const std::string& name, std::string_view content, Content kind,
                      const std::vector<store::FileIdentity>& inputs) {
     if (name.empty())
         throw cannot(name, "write", ENOENT);
@@ -235,12 +292,10 @@ void writeOutputFile(FileOps& ops, const std::string& name, std::string_view con
         const auto output = store::FileIdentity::of(target.status);
         for (const auto& input : inputs)
             if (input == output)
-                throw ImageError(store::quoted(name) + " is an input of the command." +
-                                     store::kNothingWritten,
-                                 name, "input file is output file; nothing was written");
+                throw inputIsOutput(name);
     }
     if (target.exists && !S_ISREG(target.status.mode))
-        writeInto(ops, name, target, content);
+        writeInto(ops, name, target, content, kind);
     else
         replace(ops, name, target, content);
 }

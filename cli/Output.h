@@ -5,6 +5,7 @@
 #include "FileOps.h"
 #include "ImageFile.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,17 +41,35 @@ private:
 // the errno of the failure.
 int writeAll(store::FileOps& ops, int fd, std::string_view bytes);
 
+// What -o writes: a text, or a patch's bytes, which never go to a terminal.
+enum class Content { Text, Binary };
+
+// The descriptor that a name of an open descriptor stands for: /dev/stdin,
+// /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N; nothing for any other
+// name.
+std::optional<int> namedDescriptor(const std::string& name);
+
+// Writes content into the open descriptor fd that name names, as a shell
+// redirection writes into it (appending where it appends, into a pipe or a
+// terminal where it is one), leaving it open. Refuses a regular file that is one
+// of inputs, and binary content for a terminal. Throws store::ImageError naming
+// the file.
+void writeIntoDescriptor(store::FileOps& ops, const std::string& name, int fd,
+                         std::string_view content, Content kind,
+                         const std::vector<store::FileIdentity>& inputs);
+
 // Writes content to the file name names, for -o:
 // - a regular file, or a name that does not exist yet: through a temporary file in
 //   the same folder, flushed and renamed over the name once whole; an existing file
 //   keeps its permission bits and, where the process may, its owner;
 // - a symbolic link is followed: its target is written, the link stays;
 // - anything else (a device, a FIFO) is opened and written into, never replaced.
-// Refuses a regular file that is one of inputs (device and inode). Throws
-// store::ImageError naming the file; the file then holds what it held before,
-// except a device or FIFO, which may have taken part of the content.
+// Refuses a regular file that is one of inputs (device and inode), and binary
+// content for a terminal. Throws store::ImageError naming the file; the file then
+// holds what it held before, except a device or FIFO, which may have taken part of
+// the content.
 void writeOutputFile(store::FileOps& ops, const std::string& name, std::string_view content,
-                     const std::vector<store::FileIdentity>& inputs);
+                     Content kind, const std::vector<store::FileIdentity>& inputs);
 
 // Removes a temporary file still pending when SIGINT, SIGTERM, SIGHUP or SIGPIPE
 // arrives, then dies of the signal as it would have.

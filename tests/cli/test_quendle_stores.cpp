@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <filesystem>
+#include <sys/stat.h>
 
 using fixtures::Folder;
 using tools::Image;
@@ -421,6 +422,64 @@ private slots:
         QFile same(bothPath);
         QVERIFY(same.open(QIODevice::ReadOnly));
         QVERIFY(same.readAll() == both);
+    }
+
+    // -o naming an open descriptor writes into it as a shell redirection does:
+    // appended to where the shell appends, into a pipe, never replaced; and one that
+    // is an input is refused.
+    void outputsNamedByDescriptor_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("patch") << "patch";
+        QTest::newRow("dump") << "dump";
+    }
+    void outputsNamedByDescriptor() {
+        QFETCH(QString, command);
+        Folder folder;
+        const Image image = Image::random(14);
+        const QString rom = QString::fromStdString(folder.write("rom.smc", image));
+        Image other = image;
+        other.setRecord(3, {1, 2, 3, 4, 5, 6, 7});
+        const QString hack = QString::fromStdString(folder.write("hack.smc", other));
+        const QStringList arguments =
+            command == "patch" ? QStringList{"patch", rom, hack} : QStringList{"dump", rom};
+        // Into a pipe (as QProcess reads it), under every name of standard output.
+        const auto bytesOut = [](const QStringList& words) {
+            QProcess process;
+            process.start(QStringLiteral(QUENDLE_STORES), words);
+            process.closeWriteChannel();
+            return process.waitForFinished(30000) && process.exitCode() == kEqual
+                       ? process.readAllStandardOutput()
+                       : QByteArray("(failed)");
+        };
+        const QByteArray piped = bytesOut(arguments);
+        QVERIFY(piped != "(failed)" && !piped.isEmpty());
+        for (const char* name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"})
+            QCOMPARE(bytesOut(arguments + QStringList{"-o", name}), piped);
+        // Appended to a log, which stays the same file with its old content.
+        const QString log = at(folder, "log");
+        writeFile(log, "old\n");
+        struct ::stat before {};
+        ::stat(log.toUtf8().constData(), &before);
+        for (const char* name : {"/dev/stdout", "/dev/fd/1"})
+            QCOMPARE(runWith(arguments + QStringList{"-o", name}, {}, log, true).status, kEqual);
+        struct ::stat after {};
+        ::stat(log.toUtf8().constData(), &after);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QFile appended(log);
+        QVERIFY(appended.open(QIODevice::ReadOnly));
+        QCOMPARE(appended.readAll(), "old\n" + piped + piped);
+        // Opened read-write on the image itself (1<>): refused, the image whole.
+        QProcess shell;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("IMAGE", rom);
+        shell.setProcessEnvironment(environment);
+        shell.start("bash", QStringList{"-c", "exec \"$0\" \"$@\" -o /dev/stdout 1<>\"$IMAGE\"",
+                                        QStringLiteral(QUENDLE_STORES)} +
+                                arguments);
+        QVERIFY(shell.waitForFinished(30000));
+        QCOMPARE(shell.exitCode(), kTrouble);
+        QVERIFY2(shell.readAllStandardError().contains("input file is output file"), "1<>");
+        QVERIFY(Image::load(rom.toStdString()).bytes == image.bytes);
     }
 
     // -o writes what it names as a careful tool does: a symbolic link's target is

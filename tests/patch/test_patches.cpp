@@ -10,6 +10,7 @@
 #include <QDir>
 #include <fcntl.h>
 #include <filesystem>
+#include <pty.h>
 #include <random>
 #include <zlib.h>
 
@@ -170,6 +171,20 @@ Outcome run(const Folder& folder, const std::vector<std::string>& arguments) {
     ::close(err);
     ::close(in);
     outcome.out = readAll(outPath);
+    outcome.err = readAll(errPath);
+    return outcome;
+}
+
+// The command in the process, its standard output the descriptor out.
+Outcome runTo(const Folder& folder, int out, const std::vector<std::string>& arguments) {
+    const std::string errPath = folder.path("stderr");
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    store::PosixFileOps ops;
+    Outcome outcome;
+    outcome.status = cli::runQuendleStores(ops, arguments, {in, ::dup(out), err});
+    ::close(err);
+    ::close(in);
     outcome.err = readAll(errPath);
     return outcome;
 }
@@ -442,6 +457,24 @@ private slots:
         QVERIFY(footer == expectedCrc);
     }
 
+    // The largest store patches: every other byte of the table changed, the most
+    // runs there can be. The README gives these sizes as the bound.
+    void theLargestStorePatches() {
+        Folder folder;
+        const Image clean = Image::random(32);
+        Image hack = clean;
+        for (int s = 0; s < store::kStoreCount; ++s)
+            for (int k = 1; k <= store::kSlotsPerStore; ++k)
+                if ((s * store::kSlotsPerStore + k - 1) % 2 == 0)
+                    hack.set(hack.slotAt(s, k), std::uint8_t(clean.at(clean.slotAt(s, k)) ^ 1));
+        const std::string cleanPath = folder.write("clean.smc", clean);
+        const std::string hackPath = folder.write("hack.smc", hack);
+        const Outcome ips = run(folder, {"patch", cleanPath, hackPath, "--format=ips"});
+        const Outcome bpsMade = run(folder, {"patch", cleanPath, hackPath, "--format=bps"});
+        QCOMPARE(ips.out.size(), std::size_t(5 + 228 * 6 + 3)); // 1,376 bytes
+        QVERIFY2(bpsMade.out.size() <= 720, qPrintable(QString::number(bpsMade.out.size())));
+    }
+
     // Hand-made BPS patches with every action, through load: the table gets the
     // bytes the actions make.
     void everyBpsActionIsRead() {
@@ -618,6 +651,42 @@ private slots:
             QVERIFY(refused.out.empty());
             QVERIFY(Image::load(path).bytes == clean.bytes);
         }
+    }
+
+    // A patch never reaches a terminal, however the terminal is named; a text does.
+    void binaryOutputNeverReachesATerminal() {
+        Folder folder;
+        const std::string clean = folder.write("clean.smc", smallImage());
+        int master = -1, terminal = -1;
+        QVERIFY(::openpty(&master, &terminal, nullptr, nullptr, nullptr) == 0);
+        const std::string terminalName = ::ttyname(terminal);
+        const std::string byNumber = "/dev/fd/" + std::to_string(terminal);
+        for (const std::vector<std::string>& output :
+             {std::vector<std::string>{},
+              {"-o", "-"},
+              {"-o", "/dev/stdout"},
+              {"-o", byNumber},
+              {"-o", terminalName},
+              {"-o", "/proc/self/fd/" + std::to_string(terminal)}}) {
+            std::vector<std::string> arguments{"patch", clean, clean};
+            arguments.insert(arguments.end(), output.begin(), output.end());
+            const Outcome refused = runTo(folder, terminal, arguments);
+            QCOMPARE(refused.status, 2);
+            QVERIFY2(QString::fromStdString(refused.err)
+                         .contains("is a terminal, and a patch is binary"),
+                     refused.err.c_str());
+        }
+        // A text goes to the terminal as it would to any output.
+        QCOMPARE(runTo(folder, terminal, {"dump", clean, "-o", "/dev/stdout"}).status, 0);
+        ::close(terminal);
+        std::string shown;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, std::size_t(got));
+        ::close(master);
+        QVERIFY2(shown.starts_with("quendle-stores-table 1"), shown.c_str());
+        QVERIFY(shown.find("PATCH") == std::string::npos &&
+                shown.find("BPS1") == std::string::npos);
     }
 
     // A BPS patch is applied in memory, to images of at most 32 MiB; a larger one is
