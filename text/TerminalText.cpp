@@ -46,6 +46,27 @@ bool isC1Control(std::string_view character) {
            static_cast<std::uint8_t>(character[1]) <= 0x9F;
 }
 
+// The code point of a valid UTF-8 character of two to four bytes.
+std::uint32_t codePoint(std::string_view character) {
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(character[i]); };
+    std::uint32_t code = character.size() == 2   ? byte(0) & 0x1F
+                         : character.size() == 3 ? byte(0) & 0x0F
+                                                 : byte(0) & 0x07;
+    for (std::size_t i = 1; i < character.size(); ++i)
+        code = (code << 6) | (byte(i) & 0x3F);
+    return code;
+}
+
+// Format characters that reorder text or hide it: the bidirectional marks,
+// embeddings, overrides and isolates, the zero-width characters and invisible
+// operators, the line and paragraph separators, the soft hyphen and the byte order
+// mark. A name that holds one could show as another name.
+bool hidesOrReorders(std::uint32_t code) {
+    return code == 0x00AD || code == 0x061C || code == 0x180E ||
+           (code >= 0x200B && code <= 0x200F) || (code >= 0x2028 && code <= 0x202E) ||
+           (code >= 0x2060 && code <= 0x206F) || code == 0xFEFF;
+}
+
 void appendHex(std::string& out, std::string_view bytes) {
     char buffer[8];
     for (char c : bytes) {
@@ -74,7 +95,13 @@ std::string escaped(std::string_view bytes) {
             continue;
         }
         if (length > 1) {
-            out += character;
+            if (const std::uint32_t code = codePoint(character); hidesOrReorders(code)) {
+                char buffer[16];
+                std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(code));
+                out += buffer;
+            } else {
+                out += character;
+            }
             continue;
         }
         const char c = character[0];

@@ -247,6 +247,15 @@ private slots:
         QTest::newRow("invalid UTF-8") << QByteArray("\x80\xff\xC3") << "\"\\x80\\xFF\\xC3\"";
         QTest::newRow("a C1 control") << QByteArray("\xC2\x9B") << "\"\\xC2\\x9B\"";
         QTest::newRow("an overlong form") << QByteArray("\xC0\xAF") << "\"\\xC0\\xAF\"";
+        QTest::newRow("a right-to-left override")
+            << QByteArray("evil\xE2\x80\xAEtxt.smc") << "\"evil\\u202Etxt.smc\"";
+        QTest::newRow("an isolate, a zero-width space, a byte order mark")
+            << QByteArray("a\xE2\x81\xA6"
+                          "b\xE2\x80\x8B"
+                          "c\xEF\xBB\xBF")
+            << "\"a\\u2066b\\u200Bc\\uFEFF\"";
+        QTest::newRow("letters beside them stay")
+            << QByteArray("\xD7\xA9\xD7\x9C") << "\"\u05E9\u05DC\"";
         QTest::newRow("41 characters")
             << QByteArray(41, 'x') << "\"" + QString(40, 'x') + "…\" (a text of 41 characters)";
         QTest::newRow("40 characters") << QByteArray(40, 'x') << "\"" + QString(40, 'x') + "\"";
