@@ -33,7 +33,8 @@ constexpr std::size_t kBpsFooter = 12; // three CRC-32s
 // The most bytes a BPS patch holds besides the target's own: its header, sizes and
 // footer, and each action's number and offset (ten bytes each at most).
 constexpr std::uint64_t kLargestBpsOverhead = 64 + kMostBpsActions * 20;
-constexpr std::size_t kChunk = std::size_t(64) << 10;
+// Checksums read an image a piece at a time, in few reads.
+constexpr std::size_t kChunk = std::size_t(1) << 20;
 
 enum BpsAction { kSourceRead = 0, kTargetRead = 1, kSourceCopy = 2, kTargetCopy = 3 };
 constexpr const char* kActionNames[] = {"SourceRead", "TargetRead", "SourceCopy", "TargetCopy"};
@@ -409,10 +410,7 @@ Table applyBps(std::string_view patch, const ImageBytes& image, const Table& tab
     // The whole source, read once: every action then costs what its bytes cost,
     // wherever it reads.
     std::vector<std::uint8_t> source(std::size_t(image.size()));
-    for (std::size_t first = 0; first < source.size(); first += kChunk) {
-        const std::size_t length = std::min(kChunk, source.size() - first);
-        image.read(first, std::span(source.data() + first, length));
-    }
+    image.read(0, source);
     // The CRC-32s of the source's bytes before, in and after the table, so that the
     // target's (the same but for the table) needs no second pass over the image.
     const std::size_t tableFrom = std::size_t(std::min(place.first, sourceSize));
