@@ -2,8 +2,8 @@
 # Checks the Debian packages that scripts/package built from the one source package:
 # lintian with no error and no warning on both, the files each holds, the editor's
 # dependencies on the Qt 6 libraries and the command's on none, stripped and
-# hardened binaries with their -dbgsym packages, valid desktop entry and AppStream
-# metainfo, the bash completion, and the version each program reports.
+# hardened binaries with their -dbgsym packages, valid desktop entry (offered for
+# SNES ROM images) and AppStream metainfo, the bash completion, and the version each program reports.
 #
 # usage: check-package.sh PROJECT_DIR
 set -uo pipefail
@@ -68,6 +68,10 @@ check "the binary uses fortified calls" bash -c "readelf --dyn-syms -W '$binary'
 check "the binary has a stack protector" bash -c "readelf --dyn-syms -W '$binary' | grep -q '__stack_chk_fail'"
 check "the desktop entry is valid" desktop-file-validate \
     "$work/root/usr/share/applications/org.quendlestoreedit.QuendleStoreEdit.desktop"
+check "file managers offer the editor for SNES ROM images" bash -c \
+    "cp -r '$work/root/usr/share/applications' '$work/applications' &&
+     update-desktop-database '$work/applications' &&
+     grep -qxF 'application/vnd.nintendo.snes.rom=org.quendlestoreedit.QuendleStoreEdit.desktop;' '$work/applications/mimeinfo.cache'"
 check "the editor's AppStream metainfo is valid" appstreamcli validate --no-net \
     "$work/root/usr/share/metainfo/org.quendlestoreedit.QuendleStoreEdit.metainfo.xml"
 check "the command's AppStream metainfo is valid" appstreamcli validate --no-net \
