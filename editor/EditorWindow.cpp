@@ -9,11 +9,17 @@
 #include "StoreRecords.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
+#include <QUrl>
 #include <limits>
+#include <optional>
 
 using namespace editorLayout;
 using twips::place;
@@ -53,9 +59,67 @@ EditorWindow::EditorWindow(Modals& modals, store::FileOps& files, QWidget* paren
     connectHandlers();
     placeWindow();
     fillLists();
+    acceptFileDrops();
 }
 
 EditorWindow::~EditorWindow() = default;
+
+namespace {
+
+// The one local file that a drop holds (a file manager's text/uri-list), or nothing
+// for several files or anything that is not a local file.
+std::optional<QString> droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return std::nullopt;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return std::nullopt;
+    return urls.front().toLocalFile();
+}
+
+} // namespace
+
+// Drops go to the window as a whole: no field or list takes a dropped path as text.
+void EditorWindow::acceptFileDrops() {
+    for (QWidget* child : findChildren<QWidget*>())
+        child->setAcceptDrops(false);
+    setAcceptDrops(true);
+}
+
+void EditorWindow::takeDrag(QDragMoveEvent* event) {
+    draggedFile_ = droppedFile(event->mimeData());
+    if (draggedFile_)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void EditorWindow::dragEnterEvent(QDragEnterEvent* event) {
+    takeDrag(event);
+}
+
+void EditorWindow::dragMoveEvent(QDragMoveEvent* event) {
+    takeDrag(event);
+}
+
+void EditorWindow::dragLeaveEvent(QDragLeaveEvent*) {
+    draggedFile_.reset();
+}
+
+// A dropped file is opened as a file chosen in the dialog is, once the drop is done,
+// so that the drag source is not held while the path message is up.
+void EditorWindow::dropEvent(QDropEvent* event) {
+    std::optional<QString> path = droppedFile(event->mimeData());
+    if (!path && event->mimeData() && event->mimeData()->hasUrls())
+        path = draggedFile_; // the data the drag carried until the drop
+    draggedFile_.reset();
+    if (!path) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, file = *path] { openFile(file); });
+}
 
 void EditorWindow::createControls() {
     auto* client = new QWidget(this);
@@ -232,6 +296,8 @@ void EditorWindow::openRom() {
 void EditorWindow::openFile(const QString& path) {
     const QString captionBefore = windowTitle();
     const QString shownImage = fileDialog_.fileName();
+    setWindowTitle(QString::fromLatin1(kCaption));
+    fileDialog_.setFilter(QString::fromLatin1(kRomFilter));
     fileDialog_.setFileName(path);
     openChosenFile(shownImage, captionBefore);
 }

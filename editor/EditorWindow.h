@@ -29,6 +29,9 @@
 // field. The lists raise their clicks by the rules of ChoiceList, so one user action
 // runs a fixed cascade of nested handlers.
 //
+// A local file dropped on the window runs the Open command on it, as if the dialog
+// had returned it (dropEvent, openFile).
+//
 // Every command reads all it needs from the image, and closes it, before it changes
 // the window: a command that fails leaves the window as it was. Files are reached
 // through the store::FileOps seam; message boxes and the file dialog through the
@@ -42,6 +45,7 @@
 #include <QMainWindow>
 #include <array>
 #include <memory>
+#include <optional>
 
 class AboutWindow;
 class Modals;
@@ -86,7 +90,8 @@ public:
     void chooseStoreByName();
     void chooseItem(int slot);
     void openRom();
-    // Opens path as if the file dialog had returned it (the program's file argument).
+    // Opens path as if the file dialog had returned it (the program's file argument,
+    // a file dropped on the window).
     void openFile(const QString& path);
     void save();
     void toggleUnlock();
@@ -101,7 +106,16 @@ public:
     int storeSelection() const override;
     std::string fileName() const override;
 
+protected:
+    // One local file dropped on the window is opened; any other drop is refused.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
+    void acceptFileDrops();
+    void takeDrag(QDragMoveEvent* event);
     void createControls();
     void createMenus();
     void setTabOrder();
@@ -131,6 +145,10 @@ private:
     QMenu* optionsMenu_ = nullptr;
     QAction* unlockAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
+
+    // The one local file that the drag over the window carries, as its last move
+    // read it: some drag sources no longer give their data once the drop comes.
+    std::optional<QString> draggedFile_;
 
     std::unique_ptr<AboutWindow> aboutWindow_; // made once per run, kept after the user closes it
 };

@@ -4,13 +4,15 @@
 # each Save the image is compared with the bytes expected; captions are read from
 # the windows. Every wait is on a window appearing or going, with a deadline.
 #
-# usage: e2e.sh PROGRAM MAKEIMAGE REVISION (the About caption's revision number)
+# usage: e2e.sh PROGRAM MAKEIMAGE REVISION DRAGSOURCE (REVISION: the About caption's
+# revision number; DRAGSOURCE: a program that drags a file as a file manager does)
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 program="$(realpath "$1")"
 makeimage="$(realpath "$2")"
 revision="$3"
+dragsource="$(realpath "$4")"
 work="$(mktemp -d)"
 artifacts="$PWD" # a screenshot of a failure lands here
 pids=()
@@ -198,21 +200,46 @@ for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
 wait "$app" || fail "the program ended with status $?"
 [ "$(changes "$work/original.smc" "$rom")" = "1407248:214 1407302:7" ] || fail "opening wrote"
 
-# An image without a copier header (most dumps today): its table and its marker lie
-# 512 bytes earlier, and the same road saves store 12's slot 3 there.
+# An image without a copier header (most dumps today), dropped on the window from a
+# drag source as a file manager drops it, with one of Qt's own options given: its
+# table and its marker lie 512 bytes earlier, and the same road saves store 12's
+# slot 3 there.
 plain="$work/my roms/plain.sfc"
 "$makeimage" --possessed --no-header "$plain"
 cp "$plain" "$work/plain-original.sfc"
-QT_XCB_NO_XI2=1 QT_QPA_PLATFORMTHEME= QT_QPA_PLATFORM=xcb "$program" "$plain" >"$work/app3.log" 2>&1 &
+QT_XCB_NO_XI2=1 QT_QPA_PLATFORMTHEME= QT_QPA_PLATFORM=xcb "$program" -style Fusion >"$work/app3.log" 2>&1 &
 app=$!
 pids+=($app)
-main="$(wait_window '^Quendle store edit')"
-wait_active "$(wait_window '^QuendleStoreEdit$')"
+main="$(wait_window '^Quendle store edit$')"
+wait_active "$main"
+QT_XCB_NO_XI2=1 QT_QPA_PLATFORMTHEME= QT_QPA_PLATFORM=xcb "$dragsource" "$plain" >"$work/drag.log" 2>&1 &
+pids+=($!)
+source_window="$(wait_window '^drag source$')"
+eval "$(xdotool getwindowgeometry --shell "$source_window" | sed 's/^/SOURCE_/')"
+eval "$(xdotool getwindowgeometry --shell "$main" | sed 's/^/MAIN_/')"
+xdotool mousemove --sync $((SOURCE_X + SOURCE_WIDTH / 2)) $((SOURCE_Y + SOURCE_HEIGHT / 2))
+xdotool mousedown 1
+# Moved in steps, as a hand moves, so that both programs see the drag cross over.
+for step in 1 2 3 4 5 6 7 8 9 10; do
+    xdotool mousemove --sync \
+        $((SOURCE_X + SOURCE_WIDTH / 2 + (MAIN_X + MAIN_WIDTH / 2 - SOURCE_X - SOURCE_WIDTH / 2) * step / 10)) \
+        $((SOURCE_Y + SOURCE_HEIGHT / 2 + (MAIN_Y + MAIN_HEIGHT / 2 - SOURCE_Y - SOURCE_HEIGHT / 2) * step / 10))
+    sleep 0.05
+done
+# A last move over the window, and a moment, before the button goes up: the drop
+# comes where the window last said it takes the drag.
+sleep 0.3
+xdotool mousemove_relative --sync 3 3
+sleep 0.3
+xdotool mouseup 1
+message="$(wait_window '^QuendleStoreEdit$')"
+wait_active "$message"
 keys Return
 wait_gone '^QuendleStoreEdit$'
+grep -qx dropped "$work/drag.log" || fail "the drag source says: $(cat "$work/drag.log")"
 wait_active "$main"
 [ "$(caption "$main")" = "Quendle store edit Rom is possessed, Boo!" ] ||
-    fail "caption after opening a header-less image: $(caption "$main")"
+    fail "caption after dropping a header-less image: $(caption "$main")"
 base=$(windows_of_program)
 keys Tab Tab Tab Tab Tab Tab Tab Tab F4
 wait_windows $((base + 1))

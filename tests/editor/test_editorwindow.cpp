@@ -8,13 +8,17 @@
 #include "UserInput.h"
 
 #include <QAction>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <cerrno>
 #include <filesystem>
 #include <limits>
@@ -428,6 +432,66 @@ private slots:
         QCOMPARE(fresh.modals.errors().size(), 1);
         QVERIFY(!fresh.anyListEnabled());
         QCOMPARE(fresh.form.fileDialog().fileName(), QString());
+    }
+
+    // A local file dropped on the window is opened as one chosen in the dialog: the
+    // path message, then store 0, over another image shown before. A drop of two
+    // files, of a remote URL or of plain text is refused, and changes nothing.
+    void droppedFiles_data() {
+        QTest::addColumn<QStringList>("urls"); // "@" stands for the image's folder
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("one local file") << QStringList{"@/drop.sfc"} << true;
+        QTest::newRow("two local files") << QStringList{"@/drop.sfc", "@/rom.smc"} << false;
+        QTest::newRow("a remote URL") << QStringList{"https://example.invalid/drop.sfc"} << false;
+        QTest::newRow("no URL, a text") << QStringList{} << false;
+    }
+    void droppedFiles() {
+        QFETCH(QStringList, urls);
+        QFETCH(bool, taken);
+        Editor e;
+        const Image shown = numberedImage();
+        const auto shownPath = QString::fromStdString(e.open(shown));
+        userChoose(e.form.storeNameList(), 12);
+        Image dropped = Image::random(43, tools::kHeaderlessImageLength);
+        dropped.setRecord(0, {9, 8, 7, 6, 5, 4, 3});
+        const auto droppedPath = QString::fromStdString(e.folder.write("drop.sfc", dropped));
+        const QString folder = QFileInfo(droppedPath).absolutePath();
+
+        auto* data = new QMimeData;
+        QList<QUrl> list;
+        for (QString url : urls)
+            list << (url.startsWith('@') ? QUrl::fromLocalFile(url.replace('@', folder))
+                                         : QUrl(url));
+        if (list.isEmpty())
+            data->setText(droppedPath);
+        else
+            data->setUrls(list);
+        const QPoint middle = e.form.rect().center();
+        QDragEnterEvent enter(middle, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e.form, &enter);
+        QCOMPARE(enter.isAccepted(), taken);
+        e.modals.clear();
+        const auto dialogsBefore = e.modals.dialogStartNames.size();
+        QDropEvent drop(QPointF(middle), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e.form, &drop);
+        QCOMPARE(drop.isAccepted(), taken);
+        QCoreApplication::processEvents(); // the open runs once the drop is done
+        delete data;
+        if (taken) {
+            QCOMPARE(e.modals.messages(), QStringList{droppedPath});
+            QVERIFY(e.modals.errors().isEmpty());
+            QCOMPARE(e.modals.dialogStartNames.size(), dialogsBefore); // no dialog
+            e.verifyShows(dropped, 0);
+            QCOMPARE(e.form.fileDialog().fileName(), droppedPath);
+        } else {
+            QVERIFY(e.modals.shown.empty());
+            e.verifyShows(shown, 12);
+            QCOMPARE(e.form.fileDialog().fileName(), shownPath);
+        }
+        // No field or list takes a dropped path as text.
+        for (int slot = 1; slot <= 7; ++slot)
+            QVERIFY(!e.form.slotField(slot)->acceptDrops());
+        QVERIFY(!e.form.storeNameList()->lineEdit()->acceptDrops());
     }
 
     void openingNeverWrites() {
