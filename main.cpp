@@ -1,6 +1,7 @@
 // QuendleStoreEdit [FILE]: starts the editor window, and opens FILE in it as if the
 // file dialog had returned it; the program ends when its last window is closed.
-// --help and --version print and exit without a display.
+// --help and --version print and exit without a display. The options every Qt
+// program takes (-style Fusion, -platform xcb, -reverse, ...) are left to Qt.
 #include "EditorWindow.h"
 #include "Modals.h"
 #include "ProgramInfo.h"
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -28,7 +30,52 @@ constexpr char kUsage[] =
     "With FILE, the editor opens that image at start-up, as File > OpenRom would.\n"
     "\n"
     "  -h, --help     show this help and exit\n"
-    "  -v, --version  show the version and exit\n";
+    "  -v, --version  show the version and exit\n"
+    "\n"
+    "The options of every Qt program are taken too: -style STYLE, -platform NAME,\n"
+    "-reverse, -stylesheet FILE, -qwindowgeometry GEOMETRY and the others.\n";
+
+// The options every Qt program takes, which QApplication removes from the command
+// line it is given; those in the first list take a value (-style Fusion, or
+// -style=Fusion). Either may be written with one dash or two.
+constexpr const char* kQtOptionsWithValue[] = {"style",
+                                               "stylesheet",
+                                               "platform",
+                                               "platformpluginpath",
+                                               "platformtheme",
+                                               "plugin",
+                                               "qwindowgeometry",
+                                               "geometry",
+                                               "qwindowicon",
+                                               "icon",
+                                               "qwindowtitle",
+                                               "title",
+                                               "session",
+                                               "display",
+                                               "name"};
+constexpr const char* kQtOptionsAlone[] = {"reverse", "widgetcount", "nograb",
+                                           "dograb",  "sync",        "testability"};
+
+// How many command-line words the Qt option at argv[i] takes (itself and its
+// value), or 0 when it is none of Qt's.
+int qtOptionWords(int argc, char** argv, int i) {
+    std::string_view word = argv[i];
+    if (word.starts_with("--"))
+        word.remove_prefix(2);
+    else if (word.starts_with("-"))
+        word.remove_prefix(1);
+    else
+        return 0;
+    const auto equals = word.find('=');
+    const std::string_view name = word.substr(0, equals);
+    for (const char* option : kQtOptionsWithValue)
+        if (name == option)
+            return equals != std::string_view::npos || i + 1 >= argc ? 1 : 2;
+    for (const char* option : kQtOptionsAlone)
+        if (word == option)
+            return 1;
+    return 0;
+}
 
 struct Arguments {
     bool help = false;
@@ -48,6 +95,8 @@ Arguments parse(int argc, char** argv) {
             arguments.help = true;
         } else if (!optionsEnd && (argument == "-v" || argument == "--version")) {
             arguments.version = true;
+        } else if (const int words = optionsEnd ? 0 : qtOptionWords(argc, argv, i); words > 0) {
+            i += words - 1; // Qt's own, which QApplication takes
         } else if (!optionsEnd && argument.size() > 1 && argument[0] == '-') {
             arguments.error = "unknown option '" + argument + "'";
             return arguments;

@@ -2,7 +2,8 @@
 // The store table as text: one line per store, its number and its seven item ids
 // as decimal numbers, after a first line that names the format and its version.
 // A '#' starts a comment that runs to the end of the line; comments and blank lines
-// may stand anywhere. Only the numbers are read: names written beside them (in
+// may stand anywhere, and blanks before, between and after the numbers (dump pads
+// stores 0 to 9 with a space). Only the numbers are read: names written beside them (in
 // comments) are never read back.
 //
 //     quendle-stores-table 1

@@ -43,5 +43,11 @@ offers "6 60 61 62 63 64 " show rom.smc 6
 offers "folder other.smc plain.sfc rom.smc stores.txt " patch rom.smc ""
 offers "bps ips " patch rom.smc other.smc --format ""
 offers "--format= --help --output= -o " patch rom.smc -
+# Bash splits a word at "=": --format=, --format=i and --output= as it gives them.
+offers "bps ips " patch rom.smc other.smc --format =
+offers "ips " patch rom.smc other.smc --format = i
+offers "folder my.bps my.ips notes.md other.smc plain.sfc rom.smc stores.txt " patch rom.smc other.smc --output =
+offers "my.bps my.ips " patch rom.smc other.smc --output = my
+offers "folder other.smc plain.sfc rom.smc stores.txt " patch --format = ips rom.smc ""
 echo "completion: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -25,6 +25,10 @@ status() { # status EXPECTED COMMAND...: COMMAND exits with EXPECTED
 check "dump writes the format line" status 0 "$qs" dump clean.smc -o stores.txt
 check "the text begins with its format line" grep -qx 'quendle-stores-table 1' stores.txt
 sed 's/^12 .*/12 1 2 3 4 5 6 7/; s/^64 .*/64 255 0 255 0 255 0 255/' stores.txt >edited.txt
+check "the README's edit works for a store that dump pads (store 5)" bash -c \
+    "sed 's/^ *5 .*/5 9 9 9 9 9 9 9/' stores.txt >five.txt &&
+     '$qs' load --dry-run clean.smc five.txt | grep -q '^store 5 ' &&
+     [ \$('$qs' load --dry-run clean.smc five.txt | cut -d' ' -f2 | sort -u) = 5 ]"
 check "load writes the edited stores" status 0 "$qs" load hack.smc edited.txt
 check "load says how many changed" grep -q '"hack.smc": 2 of 65 listed stores changed, written and flushed' err
 check "the image changed in 14 bytes at most, all in the table" bash -c \

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The command line of the programs: --help and --version print and exit 0 without a
-# display; an unknown option or a second file is a usage error (status 2) that opens
-# no window; no display is a one-line error and status 1, never an abort.
+# display; Qt's own options are taken; an unknown option or a second file is a usage
+# error (status 2) that opens no window; no display is a one-line error and status 1, never an abort.
 #
 # usage: cli.sh QUENDLESTOREEDIT MAKEIMAGE VERSION
 set -uo pipefail
@@ -44,6 +44,13 @@ expect "editor -h" 0 '^Usage: QuendleStoreEdit' '' "$editor" -h
 expect "editor --version" 0 "^QuendleStoreEdit $version\$" '' "$editor" --version
 expect "editor unknown option" 2 '' "^QuendleStoreEdit: unknown option '--bogus'" "$editor" --bogus
 expect "editor two files" 2 '' '^QuendleStoreEdit: more than one file' "$editor" a.smc b.smc
+# Qt's own options are Qt's: taken (so no usage error), and not taken for files.
+expect "editor takes Qt's options" 1 '' '^QuendleStoreEdit: no display' \
+    "$editor" -style Fusion -reverse --platform=xcb -qwindowtitle "a title" rom.smc
+expect "editor with Qt's options and --version" 0 "^QuendleStoreEdit $version\$" '' \
+    "$editor" -style=Fusion --version
+expect "editor: a Qt option's value is no file" 2 '' '^QuendleStoreEdit: more than one file' \
+    "$editor" -style Fusion a.smc b.smc
 expect "editor without a display" 1 '' '^QuendleStoreEdit: no display' "$editor"
 expect "editor with a display that is not there" 1 '' \
     '^QuendleStoreEdit: cannot connect to the display ":4711"' env DISPLAY=:4711 "$editor"
