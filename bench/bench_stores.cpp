@@ -102,30 +102,18 @@ void command(store::FileOps& ops, const std::vector<std::string>& arguments) {
         std::abort();
 }
 
-// A BPS number and action, as the format writes them.
-void putNumber(std::string& out, std::uint64_t value) {
-    for (;;) {
-        const std::uint8_t low = value & 0x7F;
-        value >>= 7;
-        if (value == 0) {
-            out += char(0x80 | low);
-            return;
-        }
-        out += char(low);
-        --value;
-    }
-}
+// A BPS action, as the format writes it.
 enum { kSourceRead = 0, kSourceCopy = 2 };
 void putAction(std::string& out, int mode, std::uint64_t length) {
-    putNumber(out, ((length - 1) << 2) | std::uint64_t(mode));
+    patch::putBpsNumber(out, ((length - 1) << 2) | std::uint64_t(mode));
 }
 
 // A BPS patch of a zeroed image of size bytes into itself, from its actions.
 std::string zeroBps(std::uint64_t size, const std::string& actions) {
     std::string patch = "BPS1";
-    putNumber(patch, size);
-    putNumber(patch, size);
-    putNumber(patch, 0);
+    patch::putBpsNumber(patch, size);
+    patch::putBpsNumber(patch, size);
+    patch::putBpsNumber(patch, 0);
     patch += actions;
     const std::vector<std::uint8_t> zeros(size);
     const auto crc = std::uint32_t(crc32(0L, zeros.data(), uInt(zeros.size())));
@@ -286,13 +274,14 @@ int main() {
     const std::uint64_t step = zeroSize / patch::kMostBpsActions;
     std::string far;
     putAction(far, kSourceCopy, zeroSize - kFar);
-    putNumber(far, kFar << 1);
+    patch::putBpsNumber(far, kFar << 1);
     putAction(far, kSourceRead, kFar);
     std::string most;
     for (std::uint64_t written = 0, sourceAt = 0; written < zeroSize; written += step) {
         const std::uint64_t from = (written + kFar) % (zeroSize - step);
         putAction(most, kSourceCopy, step);
-        putNumber(most, from >= sourceAt ? (from - sourceAt) << 1 : ((sourceAt - from) << 1) | 1);
+        patch::putBpsNumber(most, from >= sourceAt ? (from - sourceAt) << 1
+                                                   : ((sourceAt - from) << 1) | 1);
         sourceAt = from + step;
     }
     const std::string oneByteReads(4 << 20, char(0x80)); // SourceRead of one byte each

@@ -78,21 +78,6 @@ std::string hex(std::uint32_t value) {
     return text;
 }
 
-// A number as BPS writes it: seven bits a byte, the last byte's top bit set, and
-// each further byte counting one more than it would (so every number has one form).
-void putNumber(std::string& out, std::uint64_t value) {
-    for (;;) {
-        const std::uint8_t low = value & 0x7F;
-        value >>= 7;
-        if (value == 0) {
-            out += char(0x80 | low);
-            return;
-        }
-        out += char(low);
-        --value;
-    }
-}
-
 void putLittleEndian(std::string& out, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         out += char((value >> (8 * i)) & 0xFF);
@@ -226,6 +211,19 @@ std::string offsetText(std::uint64_t offset) {
     return std::to_string(offset) + " (" + hexadecimal + ")";
 }
 
+void putBpsNumber(std::string& out, std::uint64_t value) {
+    for (;;) {
+        const std::uint8_t low = value & 0x7F;
+        value >>= 7;
+        if (value == 0) {
+            out += char(0x80 | low);
+            return;
+        }
+        out += char(low);
+        --value;
+    }
+}
+
 std::optional<Format> formatOf(std::string_view bytes) {
     if (bytes.starts_with(kIpsHeader))
         return Format::Ips;
@@ -279,12 +277,12 @@ std::string writeBps(std::uint64_t imageSize, const ImageChecksums& checksums, c
     const TableBytes bytes = store::bytesOfTable(target);
     const TablePlace place = placeIn(layout);
     std::string out(kBpsHeader);
-    putNumber(out, imageSize);
-    putNumber(out, imageSize);
-    putNumber(out, 0); // no metadata
+    putBpsNumber(out, imageSize);
+    putBpsNumber(out, imageSize);
+    putBpsNumber(out, 0); // no metadata
     std::uint64_t written = 0;
     const auto action = [&](BpsAction mode, std::uint64_t length) {
-        putNumber(out, ((length - 1) << 2) | mode);
+        putBpsNumber(out, ((length - 1) << 2) | mode);
         written += length;
     };
     for (const auto& [first, end] : differingRuns(source, target)) {

@@ -112,6 +112,10 @@ public:
     std::size_t offset;
 };
 
+// Appends a number as BPS writes it: seven bits a byte, the last byte's top bit
+// set, each further byte counting one more than it would.
+void putBpsNumber(std::string& out, std::uint64_t value);
+
 // IPS: "PATCH", one record per run of bytes in which target differs from source
 // (a 3-byte big-endian offset into an image of layout, a 2-byte big-endian size,
 // the bytes), "EOF".

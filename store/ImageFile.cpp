@@ -65,6 +65,20 @@ std::size_t preadAll(FileOps& ops, int fd, Position first, std::span<std::uint8_
     return done;
 }
 
+// Reads all of bytes from position first on, or throws ImageError saying why not:
+// the read's error, or the end of the file.
+void readAllOf(FileOps& ops, const std::string& name, int fd, Position first,
+               std::span<std::uint8_t> bytes) {
+    const std::size_t done = preadAll(ops, fd, first, bytes);
+    const int error = errno;
+    if (done < bytes.size() && error != 0)
+        throw failed(name, "Reading", "read", reason(error));
+    if (done < bytes.size())
+        throw failed(name, "Reading", "read",
+                     "byte " + std::to_string(first + Position(done)) +
+                         " lies past the end of the file");
+}
+
 } // namespace
 
 ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) {
@@ -131,15 +145,7 @@ ImageError tooShort(const std::string& name, Position length) {
 
 Table readTableAt(FileOps& ops, const std::string& name, int fd, Layout layout) {
     TableBytes bytes{};
-    const Position first = tableFirst(layout);
-    const std::size_t done = preadAll(ops, fd, first, bytes);
-    const int error = errno;
-    if (done < bytes.size() && error != 0)
-        throw failed(name, "Reading", "read", reason(error));
-    if (done < bytes.size())
-        throw failed(name, "Reading", "read",
-                     "byte " + std::to_string(first + Position(done)) +
-                         " lies past the end of the file");
+    readAllOf(ops, name, fd, tableFirst(layout), bytes);
     return tableFromBytes(bytes);
 }
 
@@ -178,14 +184,7 @@ void ImageFile::read(Position first, std::span<std::uint8_t> bytes) const {
         throw failed(path_, "Reading", "read",
                      "bytes " + std::to_string(first) + " to " + std::to_string(last) +
                          " lie outside the file");
-    const std::size_t done = preadAll(*ops_, fd_, first, bytes);
-    const int error = errno;
-    if (done < bytes.size() && error != 0)
-        throw failed(path_, "Reading", "read", reason(error));
-    if (done < bytes.size())
-        throw failed(path_, "Reading", "read",
-                     "byte " + std::to_string(first + Position(done)) +
-                         " lies past the end of the file");
+    readAllOf(*ops_, path_, fd_, first, bytes);
 }
 
 void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {

@@ -96,6 +96,20 @@ save_and_confirm() {
     wait_gone '^QuendleStoreEdit$'
 }
 
+# From a freshly opened image (Text8 has the focus): store 12 by name (eight Tabs
+# reach the store-name list), then the next item in slot 3's list (five Shift+Tabs
+# back), then Save (six Tabs on to the button) and its message.
+save_next_item_of_store_12_slot_3() {
+    base=$(windows_of_program)
+    keys Tab Tab Tab Tab Tab Tab Tab Tab F4
+    wait_windows $((base + 1))
+    keys Down Down Down Down Down Down Down Down Down Down Down Down Return
+    wait_windows "$base"
+    keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab Down
+    keys Tab Tab Tab Tab Tab Tab
+    save_and_confirm
+}
+
 mkdir -p "$work/my roms"
 rom="$work/my roms/rom a.smc" # xdotool types non-ASCII unreliably; the widget tests cover it
 "$makeimage" --possessed "$rom"
@@ -123,18 +137,7 @@ wait_active "$main"
 [ "$(caption "$main")" = "Quendle store edit Rom is possessed, Boo!" ] ||
     fail "caption after opening a possessed image: $(caption "$main")"
 
-# Store 12 by name: Text8 has the focus; eight Tabs reach the store-name list.
-base=$(windows_of_program)
-keys Tab Tab Tab Tab Tab Tab Tab Tab F4
-wait_windows $((base + 1))
-keys Down Down Down Down Down Down Down Down Down Down Down Down Return
-wait_windows "$base"
-
-# Item: five Shift+Tabs back to slot 3's list; Down chooses the next item.
-keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab Down
-# Save: six Tabs on to the Save button.
-keys Tab Tab Tab Tab Tab Tab
-save_and_confirm
+save_next_item_of_store_12_slot_3
 # Store 12, slot 3 held 213 in the demo image; the next item is 214.
 got="$(changes "$work/original.smc" "$rom")"
 [ "$got" = "1407248:214" ] || fail "after the item save, changed bytes: '$got'"
@@ -240,14 +243,7 @@ grep -qx dropped "$work/drag.log" || fail "the drag source says: $(cat "$work/dr
 wait_active "$main"
 [ "$(caption "$main")" = "Quendle store edit Rom is possessed, Boo!" ] ||
     fail "caption after dropping a header-less image: $(caption "$main")"
-base=$(windows_of_program)
-keys Tab Tab Tab Tab Tab Tab Tab Tab F4
-wait_windows $((base + 1))
-keys Down Down Down Down Down Down Down Down Down Down Down Down Return
-wait_windows "$base"
-keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab Down
-keys Tab Tab Tab Tab Tab Tab
-save_and_confirm
+save_next_item_of_store_12_slot_3
 keys ctrl+q
 for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
 wait "$app" || fail "the program ended with status $?"
