@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: the real program in a real X server (Xvfb, with the openbox window
-# manager), driven only by synthetic keys through xdotool, as a person would. After
-# each Save the image is compared with the bytes expected; captions are read from
-# the windows. Every wait is on a window appearing or going, with a deadline.
+# manager), driven by synthetic keys through xdotool, as a person would, and by the
+# mouse for one drag of a file onto the window. After each Save the image is
+# compared with the bytes expected; captions are read from the windows. Every wait is on a window appearing or going, with a deadline.
 #
 # usage: e2e.sh PROGRAM MAKEIMAGE REVISION DRAGSOURCE (REVISION: the About caption's
 # revision number; DRAGSOURCE: a program that drags a file as a file manager does)
