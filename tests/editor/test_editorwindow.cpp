@@ -494,6 +494,34 @@ private slots:
         QVERIFY(!e.form.storeNameList()->lineEdit()->acceptDrops());
     }
 
+    // Some drag sources no longer give their data once the drop comes: the file the
+    // drag carried over the window is opened; without such a drag nothing is.
+    void aDropWithoutItsDataOpensTheDraggedFile() {
+        Editor e;
+        const Image dropped = numberedImage(tools::kHeaderlessImageLength);
+        const auto path = QString::fromStdString(e.folder.write("drop.sfc", dropped));
+        QMimeData carried, gone;
+        carried.setUrls({QUrl::fromLocalFile(path)});
+        gone.setData(QStringLiteral("text/uri-list"), QByteArray());
+        const QPoint middle = e.form.rect().center();
+
+        QDropEvent orphan(QPointF(middle), Qt::CopyAction, &gone, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e.form, &orphan);
+        QVERIFY(!orphan.isAccepted());
+        QCoreApplication::processEvents();
+        QVERIFY(e.modals.shown.empty());
+
+        QDragEnterEvent enter(middle, Qt::CopyAction, &carried, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e.form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(middle), Qt::CopyAction, &gone, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e.form, &drop);
+        QVERIFY(drop.isAccepted());
+        QCoreApplication::processEvents();
+        QCOMPARE(e.modals.messages(), QStringList{path});
+        e.verifyShows(dropped, 0);
+    }
+
     void openingNeverWrites() {
         Editor e;
         const Image image = numberedImage();
