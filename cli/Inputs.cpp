@@ -4,6 +4,7 @@
 #include "Patches.h"
 #include "TableText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -18,8 +19,13 @@ namespace {
 
 constexpr std::size_t kPiece = std::size_t(64) << 10;
 
-static_assert(patch::kLargestPatch == kLargestText,
-              "a stream is read as far as the larger of the two");
+// A text or a patch is read whole; a stream is read no further than the larger of
+// the two limits, and a byte more to tell that it is larger.
+constexpr std::size_t kLargestRead = std::max(kLargestText, patch::kLargestPatch);
+
+std::size_t largestOf(InputKind kind) {
+    return kind == InputKind::Text ? kLargestText : patch::kLargestPatch;
+}
 
 ImageError refusal(const std::string& name, const std::string& detail) {
     return ImageError(store::quoted(name) + ": " + detail + ".", name, detail);
@@ -28,7 +34,7 @@ ImageError refusal(const std::string& name, const std::string& detail) {
 ImageError tooLarge(const std::string& name, InputKind kind) {
     return refusal(name, std::string("too large to be ") +
                              (kind == InputKind::Text ? "a store table text" : "a patch") +
-                             " (more than " + std::to_string(kLargestText >> 20) + " MiB)");
+                             " (more than " + std::to_string(largestOf(kind) >> 20) + " MiB)");
 }
 
 // Whether a file of size bytes holds the store table of the layout its size gives.
@@ -54,7 +60,7 @@ InputKind kindOf(const FirstBytes& first, std::uint64_t size, unsigned accepts) 
     if (first.sniff == text::SourceKind::Text &&
         !(image && !(accepts & kAcceptsText) && holdsATable(size)))
         return InputKind::Text;
-    if (image || holdsATable(size) || size > kLargestText)
+    if (image || holdsATable(size) || size > kLargestRead)
         return InputKind::Image;
     return InputKind::Text; // read as a text, whose errors then say what is wrong
 }
@@ -140,7 +146,7 @@ Input readRegular(FileOps& ops, const std::string& name, int fd, const store::Fi
     const std::uint64_t size = std::uint64_t(status.size);
     KindSniffer sniffer;
     std::string piece(kPiece, '\0');
-    for (std::uint64_t offset = 0; offset < size && offset <= kLargestText;) {
+    for (std::uint64_t offset = 0; offset < size && offset <= kLargestRead;) {
         const std::size_t got =
             readSome(ops, name, fd, true, piece.data(), piece.size(), off_t(offset));
         if (got == 0 || sniffer.feed(std::string_view(piece.data(), got)))
@@ -154,7 +160,7 @@ Input readRegular(FileOps& ops, const std::string& name, int fd, const store::Fi
         input.image = store::readImageTable(ops, name, fd, status);
         return input;
     }
-    if (size > kLargestText)
+    if (size > largestOf(input.kind))
         throw tooLarge(name, input.kind);
     input.bytes = readWhole(ops, name, fd, std::size_t(size));
     return input;
@@ -168,12 +174,12 @@ Input readStream(FileOps& ops, const std::string& name, int fd, const store::Fil
     KindSniffer sniffer;
     std::string bytes;
     bool decided = false, ended = false;
-    while (bytes.size() <= kLargestText) {
+    while (bytes.size() <= kLargestRead) {
         const std::size_t before = bytes.size();
-        const std::size_t want = std::min(kPiece, kLargestText + 1 - before);
+        const std::size_t want = std::min(kPiece, kLargestRead + 1 - before);
         if (bytes.capacity() < before + want)
             bytes.reserve(
-                std::min(kLargestText + 1, std::max(2 * bytes.capacity(), before + want)));
+                std::min(kLargestRead + 1, std::max(2 * bytes.capacity(), before + want)));
         bytes.resize(before + want);
         const std::size_t got = readSome(ops, name, fd, false, bytes.data() + before, want, 0);
         bytes.resize(before + got);
@@ -190,7 +196,7 @@ Input readStream(FileOps& ops, const std::string& name, int fd, const store::Fil
                 break;
         }
     }
-    const std::uint64_t size = ended ? bytes.size() : kLargestText + 1;
+    const std::uint64_t size = ended ? bytes.size() : kLargestRead + 1;
     Input input;
     const FirstBytes first = sniffer.finish();
     // An image whose end is not yet read may be long enough for its table.
@@ -204,7 +210,7 @@ Input readStream(FileOps& ops, const std::string& name, int fd, const store::Fil
         input.image = store::readImageTable(ops, name, fd, status, bytes);
         return input;
     }
-    if (!ended)
+    if (!ended || bytes.size() > largestOf(input.kind))
         throw tooLarge(name, input.kind);
     input.bytes = std::move(bytes);
     return input;

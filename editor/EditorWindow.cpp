@@ -305,8 +305,9 @@ void EditorWindow::openFile(const QString& path) {
 // The Open command from the path message on, with the file dialog's file name
 // chosen; shownImage and captionBefore are what the window had before the command.
 void EditorWindow::openChosenFile(const QString& shownImage, const QString& captionBefore) {
-    // The chosen path is always shown, even empty: a cancelled dialog shows an empty
-    // box, as the program always has, before nothing else happens.
+    // The chosen path is always shown: a cancelled dialog keeps the file name it
+    // remembers from before (empty before the first choice), and the box shows that,
+    // as the program always has; an empty name ends the command there.
     modals_.message(this, fileDialog_.fileName());
     if (fileDialog_.fileName().isEmpty())
         return;

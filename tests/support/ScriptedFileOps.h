@@ -9,6 +9,7 @@
 
 #include "FileOps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
@@ -61,6 +62,7 @@ public:
     // Forgets the log and the plans; counting starts again.
     void reset() {
         log.clear();
+        editStatus = nullptr;
         openFlags.clear();
         plans_.clear();
         fired.reset();
@@ -75,9 +77,12 @@ public:
     // Descriptors opened through this object and not closed yet.
     int openDescriptors() const { return static_cast<int>(open_.size()); }
 
-    std::vector<Call> log;      // every call since the last reset, in order
-    std::optional<Call> fired;  // the call that a scripted fault failed or shortened
-    std::set<int> unscripted;   // descriptors whose reads and writes are not scripted
+    std::vector<Call> log;     // every call since the last reset, in order
+    std::optional<Call> fired; // the call that a scripted fault failed or shortened
+    std::set<int> unscripted;  // descriptors whose reads and writes are not scripted
+    // Changes what the Nth fstat (counted from 1) reports, as a file system would for
+    // another file: another birth time for the same device and inode, say.
+    std::function<void(int number, store::FileStatus& status)> editStatus;
     std::vector<int> openFlags; // the flags of every open, in order
 
     int open(const char* path, int flags, mode_t mode) override {
@@ -92,7 +97,10 @@ public:
     int fstat(int fd, store::FileStatus* status) override {
         if (const Plan* plan = enter(Call::Fstat))
             return failWith(Call::Fstat, plan->error);
-        return real_.fstat(fd, status);
+        const int result = real_.fstat(fd, status);
+        if (result == 0 && editStatus)
+            editStatus(static_cast<int>(std::count(log.begin(), log.end(), Call::Fstat)), *status);
+        return result;
     }
     int stat(const char* path, store::FileStatus* status) override {
         if (const Plan* plan = enter(Call::Stat))
