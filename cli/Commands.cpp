@@ -296,7 +296,8 @@ text::Stores Run::storesOf(const std::string& name, const Input& input) {
 // would be written over what is read.
 void Run::checkStandardOutputIsNoInput() {
     store::FileStatus status{};
-    if (ops_.fstat(streams_.output, &status) != 0 || !S_ISREG(status.mode))
+    if (store::retryInterrupted([&] { return ops_.fstat(streams_.output, &status); }) != 0 ||
+        !S_ISREG(status.mode))
         return;
     for (const FileIdentity& input : inputs_)
         if (input == FileIdentity::of(status))

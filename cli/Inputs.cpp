@@ -14,6 +14,7 @@ namespace cli {
 using store::cannot;
 using store::FileOps;
 using store::ImageError;
+using store::retryInterrupted;
 
 namespace {
 
@@ -90,14 +91,12 @@ void refuseUnaccepted(const std::string& name, InputKind kind, unsigned accepts)
 // many, 0 at the end.
 std::size_t readSome(FileOps& ops, const std::string& name, int fd, bool positioned, char* buffer,
                      std::size_t count, off_t offset) {
-    for (;;) {
-        const ssize_t got =
-            positioned ? ops.pread(fd, buffer, count, offset) : ops.read(fd, buffer, count);
-        if (got >= 0)
-            return std::size_t(got);
-        if (errno != EINTR)
-            throw cannot(name, "read", errno);
-    }
+    const ssize_t got = retryInterrupted([&] {
+        return positioned ? ops.pread(fd, buffer, count, offset) : ops.read(fd, buffer, count);
+    });
+    if (got < 0)
+        throw cannot(name, "read", errno);
+    return std::size_t(got);
 }
 
 // Tells the kind of an operand from its bytes, fed piece by piece from its start:
@@ -236,16 +235,15 @@ Input readInput(FileOps& ops, const std::string& name, int input, unsigned accep
     const bool standardInput = name == kStandardStream;
     int fd = input;
     if (!standardInput) {
-        do {
-            fd = ops.open(name.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC, 0);
-        } while (fd < 0 && errno == EINTR);
+        fd = retryInterrupted(
+            [&] { return ops.open(name.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC, 0); });
         if (fd < 0)
             throw cannot(name, "open", errno);
     }
     Input read;
     try {
         store::FileStatus status{};
-        if (ops.fstat(fd, &status) != 0)
+        if (retryInterrupted([&] { return ops.fstat(fd, &status); }) != 0)
             throw cannot(name, "read", errno);
         if (S_ISDIR(status.mode))
             throw cannot(name, "read", EISDIR);

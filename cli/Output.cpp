@@ -17,6 +17,7 @@ using store::cannot;
 using store::FileOps;
 using store::FileStatus;
 using store::ImageError;
+using store::retryInterrupted;
 
 namespace {
 
@@ -82,7 +83,7 @@ Target resolve(FileOps& ops, const std::string& name) {
     Target target{name};
     for (int hop = 0; hop <= kMostLinksFollowed; ++hop) {
         FileStatus status{};
-        if (ops.lstat(target.path.c_str(), &status) != 0) {
+        if (retryInterrupted([&] { return ops.lstat(target.path.c_str(), &status); }) != 0) {
             if (errno == ENOENT)
                 return target;
             throw cannot(name, "write", errno);
@@ -93,7 +94,8 @@ Target resolve(FileOps& ops, const std::string& name) {
             return target;
         }
         std::array<char, PATH_MAX + 1> link{};
-        const ssize_t length = ops.readlink(target.path.c_str(), link.data(), PATH_MAX);
+        const ssize_t length = retryInterrupted(
+            [&] { return ops.readlink(target.path.c_str(), link.data(), PATH_MAX); });
         if (length < 0)
             throw cannot(name, "write", errno);
         const std::string to(link.data(), std::size_t(length));
@@ -138,10 +140,9 @@ void writeInto(FileOps& ops, const std::string& name, const Target& target,
                std::string_view content, Content kind) {
     if (S_ISDIR(target.status.mode))
         throw cannot(name, "write", EISDIR);
-    int fd = -1;
-    do {
-        fd = ops.open(target.path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = retryInterrupted([&] {
+        return ops.open(target.path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0);
+    });
     if (fd < 0)
         throw cannot(name, "open", errno);
     try {
@@ -168,10 +169,13 @@ void replace(FileOps& ops, const std::string& name, const Target& target,
         if (temporary.size() > PATH_MAX)
             throw cannot(name, "write", ENAMETOOLONG);
         const SignalsHeld held;
-        fd = ops.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
+        fd = retryInterrupted([&] {
+            return ops.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
+                            0600);
+        });
         if (fd >= 0)
             setPending(ops, temporary);
-        else if (errno != EEXIST && errno != EINTR)
+        else if (errno != EEXIST)
             throw cannot(name, "write", errno);
     }
     if (fd < 0)
@@ -186,21 +190,22 @@ void replace(FileOps& ops, const std::string& name, const Target& target,
         ::umask(mask);
         mode &= ~mask;
     }
-    if (error == 0 && ops.fchmod(fd, mode) != 0)
+    if (error == 0 && retryInterrupted([&] { return ops.fchmod(fd, mode); }) != 0)
         error = errno;
     // The owner where the process may give it (root may); a failure keeps ours.
     if (error == 0 && target.exists &&
         (target.status.owner != ::geteuid() || target.status.group != ::getegid()))
-        ops.fchown(fd, target.status.owner, target.status.group);
-    if (error == 0 && ops.fsync(fd) != 0)
+        retryInterrupted([&] { return ops.fchown(fd, target.status.owner, target.status.group); });
+    if (error == 0 && retryInterrupted([&] { return ops.fsync(fd); }) != 0)
         error = errno;
     if (ops.close(fd) != 0 && error == 0)
         error = errno;
     const SignalsHeld held;
-    if (error == 0 && ops.rename(temporary.c_str(), target.path.c_str()) != 0)
+    if (error == 0 &&
+        retryInterrupted([&] { return ops.rename(temporary.c_str(), target.path.c_str()); }) != 0)
         error = errno;
     if (error != 0)
-        ops.unlink(temporary.c_str());
+        retryInterrupted([&] { return ops.unlink(temporary.c_str()); });
     temporaryPending = 0;
     if (error != 0)
         throw ImageError("Cannot write " + store::quoted(name) + ": " + reason(error) + ".", name,
@@ -211,9 +216,8 @@ void replace(FileOps& ops, const std::string& name, const Target& target,
 
 int writeAll(FileOps& ops, int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t put = ops.write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR)
-            continue;
+        const ssize_t put =
+            retryInterrupted([&] { return ops.write(fd, bytes.data(), bytes.size()); });
         if (put < 0)
             return errno;
         if (put == 0)
@@ -272,7 +276,7 @@ std::optional<int> namedDescriptor(const std::string& name) {
 void writeIntoDescriptor(FileOps& ops, const std::string& name, int fd, std::string_view content,
                          Content kind, const std::vector<store::FileIdentity>& inputs) {
     FileStatus status{};
-    if (ops.fstat(fd, &status) != 0)
+    if (retryInterrupted([&] { return ops.fstat(fd, &status); }) != 0)
         throw cannot(name, "write", errno);
     if (S_ISREG(status.mode))
         for (const auto& input : inputs)

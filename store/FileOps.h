@@ -5,6 +5,7 @@
 // the meaning and the result of the POSIX call of the same name: -1 with errno set
 // on failure.
 
+#include <cerrno>
 #include <cstddef>
 #include <ctime>
 #include <sys/stat.h>
@@ -46,6 +47,17 @@ public:
     virtual int rename(const char* from, const char* to) = 0;
     virtual int unlink(const char* path) = 0;
 };
+
+// Makes call() again while it fails with EINTR, and gives its last result: the one
+// retry of interrupted calls, for every file call but close (on Linux a descriptor
+// is gone whatever close says, so a close is never made twice).
+template <typename Call> auto retryInterrupted(Call&& call) {
+    for (;;) {
+        const auto result = call();
+        if (!(result < 0 && errno == EINTR))
+            return result;
+    }
+}
 
 // The calls themselves. Holds no state; one object serves any number of users.
 class PosixFileOps : public FileOps {

@@ -27,22 +27,15 @@ ImageError notRegular(const std::string& path) {
 }
 
 int fstatRetrying(FileOps& ops, int fd, FileStatus* info) {
-    int result = 0;
-    do {
-        result = ops.fstat(fd, info);
-    } while (result != 0 && errno == EINTR);
-    return result;
+    return retryInterrupted([&] { return ops.fstat(fd, info); });
 }
 
 // No O_CREAT and no O_TRUNC: the file must exist and keeps every byte it holds.
 // O_NONBLOCK: a FIFO named by mistake must not wait for a writer; for a regular file
 // it changes nothing.
 int openRetrying(FileOps& ops, const std::string& path, int accessMode) {
-    int fd = -1;
-    do {
-        fd = ops.open(path.c_str(), accessMode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return retryInterrupted(
+        [&] { return ops.open(path.c_str(), accessMode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0); });
 }
 
 // Reads bytes from position first (1-based) on, going on after a short read. Gives
@@ -51,10 +44,10 @@ int openRetrying(FileOps& ops, const std::string& path, int accessMode) {
 std::size_t preadAll(FileOps& ops, int fd, Position first, std::span<std::uint8_t> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ops.pread(fd, bytes.data() + done, bytes.size() - done,
-                                      static_cast<off_t>(first - 1 + Position(done)));
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = retryInterrupted([&] {
+            return ops.pread(fd, bytes.data() + done, bytes.size() - done,
+                             static_cast<off_t>(first - 1 + Position(done)));
+        });
         if (got <= 0) {
             if (got == 0)
                 errno = 0;
@@ -200,10 +193,9 @@ void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {
                          path_,
                          "cannot write: bytes " + std::to_string(first) + " to " +
                              std::to_string(last) + " do not lie inside the store table");
-    ssize_t put = 0;
-    do {
-        put = ops_->pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(first - 1));
-    } while (put < 0 && errno == EINTR);
+    const ssize_t put = retryInterrupted([&] {
+        return ops_->pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(first - 1));
+    });
     if (put < 0)
         throw WriteError(failed(path_, "Writing", "write", reason(errno)), false);
     if (static_cast<std::size_t>(put) != bytes.size())
@@ -216,11 +208,7 @@ void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {
 void ImageFile::flush() {
     if (fd_ < 0)
         return;
-    int result = 0;
-    do {
-        result = ops_->fsync(fd_);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0)
+    if (retryInterrupted([&] { return ops_->fsync(fd_); }) != 0)
         throw failed(path_, "Flushing", "flush", reason(errno));
 }
 

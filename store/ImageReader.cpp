@@ -18,13 +18,10 @@ static_assert(tableLast(Layout::NoHeader) <= kTableLast);
 // Reads up to count bytes from the stream; gives how many, 0 at its end.
 std::size_t readSome(FileOps& ops, const std::string& name, int fd, std::uint8_t* buffer,
                      std::size_t count) {
-    for (;;) {
-        const ssize_t got = ops.read(fd, buffer, count);
-        if (got >= 0)
-            return std::size_t(got);
-        if (errno != EINTR)
-            throw cannot(name, "read", errno);
-    }
+    const ssize_t got = retryInterrupted([&] { return ops.read(fd, buffer, count); });
+    if (got < 0)
+        throw cannot(name, "read", errno);
+    return std::size_t(got);
 }
 
 ImageTable readStream(FileOps& ops, const std::string& name, int fd, std::string_view start) {
