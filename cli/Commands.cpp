@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <getopt.h>
 #include <optional>
 
@@ -166,6 +167,11 @@ private:
     Input read(const std::string& name, unsigned accepts);
     text::Stores storesOf(const std::string& name, const Input& input);
     TableText parseText(const std::string& name, const std::string& bytes);
+    // The table change of the image that name names (store::readTableChange); when the
+    // file is too short to be an image, the refusal says what it is instead.
+    store::TableChange readImageChange(
+        const std::string& name,
+        const std::function<store::Table(const store::ImageFile&, const store::Table&)>& change);
 
     void say(const std::string& line); // one line on standard error, in one write
     void checkStandardOutputIsNoInput();
@@ -283,6 +289,27 @@ TableText Run::parseText(const std::string& name, const std::string& bytes) {
          (text.errorCount == 1 ? " error" : " errors") + "; nothing was written");
 }
 
+store::TableChange Run::readImageChange(
+    const std::string& name,
+    const std::function<store::Table(const store::ImageFile&, const store::Table&)>& change) {
+    try {
+        return store::readTableChange(ops_, name, change);
+    } catch (const ImageError&) {
+        // Only a file too short for an image can be a text or a patch here (a longer
+        // one is taken as an image); the reader names its kind.
+        store::FileStatus status{};
+        if (ops_.stat(name.c_str(), &status) == 0 && S_ISREG(status.mode) &&
+            !store::holdsTable(status.size)) {
+            try {
+                read(name, kAcceptsImage);
+            } catch (const ImageError& kind) {
+                throw kind.nothingWritten();
+            }
+        }
+        throw;
+    }
+}
+
 text::Stores Run::storesOf(const std::string& name, const Input& input) {
     if (input.kind == InputKind::Image)
         return allStores(input.image.table);
@@ -356,16 +383,11 @@ int Run::load(const Parsed& p) {
     } catch (const ImageError& error) {
         throw error.nothingWritten();
     }
-    try {
-        read(image, kAcceptsImage); // says what it is when it is no image
-    } catch (const ImageError& error) {
-        throw error.nothingWritten();
-    }
     if (listing.kind != InputKind::Text)
         return loadPatch(p, listing);
     const TableText listed = parseText(file, listing.bytes);
-    const store::TableChange change = store::readTableChange(
-        ops_, image, [&](const store::ImageFile& opened, store::Table table) {
+    const store::TableChange change =
+        readImageChange(image, [&](const store::ImageFile& opened, store::Table table) {
             refuseSameFile(opened, listing, file);
             for (const store::ListedStore& store : listed.stores)
                 table[store.store] = store.ids;
@@ -398,8 +420,8 @@ int Run::loadPatch(const Parsed& p, const Input& file) {
     const patch::Format format =
         file.kind == InputKind::IpsPatch ? patch::Format::Ips : patch::Format::Bps;
     store::Layout imageLayout = store::Layout::OtherSize, madeFor = imageLayout;
-    const store::TableChange change = store::readTableChange(
-        ops_, image, [&](const store::ImageFile& opened, const store::Table& table) {
+    const store::TableChange change =
+        readImageChange(image, [&](const store::ImageFile& opened, const store::Table& table) {
             refuseSameFile(opened, file, name);
             try {
                 const patch::Applied applied = patch::applyPatch(
@@ -467,31 +489,29 @@ int Run::makePatch(const Parsed& p) {
     if (source == kStandardStream)
         fail("standard input: a patch is made from a named clean image, which it reads whole");
     const patch::Format format = formatFor(p.format, p.output);
-    read(source, kAcceptsImage); // says what it is when it is no image
     const Input target = read(p.operands[1], kAcceptsImage | kAcceptsText);
     std::optional<text::Stores> listed;
     if (target.kind == InputKind::Text)
         listed = storesOf(p.operands[1], target);
     std::string bytes;
     // The source is read whole (for BPS's checksums) through one read-only open.
-    store::readTableChange(ops_, source,
-                           [&](const store::ImageFile& image, const store::Table& table) {
-                               inputs_.push_back(image.identity());
-                               store::Table wanted = target.image.table;
-                               if (listed) {
-                                   wanted = table;
-                                   for (int s = store::kFirstStore; s <= store::kLastStore; ++s)
-                                       if ((*listed)[s])
-                                           wanted[s] = *(*listed)[s];
-                               }
-                               try {
-                                   bytes = patch::makePatch(format, patch::FileImageBytes(image),
-                                                            image.layout(), table, wanted);
-                               } catch (const patch::PatchError& refusal) {
-                                   throw ImageError(refusal.what(), source, refusal.what());
-                               }
-                               return wanted;
-                           });
+    readImageChange(source, [&](const store::ImageFile& image, const store::Table& table) {
+        inputs_.push_back(image.identity());
+        store::Table wanted = target.image.table;
+        if (listed) {
+            wanted = table;
+            for (int s = store::kFirstStore; s <= store::kLastStore; ++s)
+                if ((*listed)[s])
+                    wanted[s] = *(*listed)[s];
+        }
+        try {
+            bytes = patch::makePatch(format, patch::FileImageBytes(image), image.layout(), table,
+                                     wanted);
+        } catch (const patch::PatchError& refusal) {
+            throw ImageError(refusal.what(), source, refusal.what());
+        }
+        return wanted;
+    });
     writeOutput(p.output, bytes, Content::Binary);
     return kSuccess;
 }

@@ -19,6 +19,7 @@ using store::retryInterrupted;
 namespace {
 
 constexpr std::size_t kPiece = std::size_t(64) << 10;
+constexpr std::size_t kFirstPiece = std::size_t(4) << 10;
 
 // A text or a patch is read whole; a stream is read no further than the larger of
 // the two limits, and a byte more to tell that it is larger.
@@ -38,12 +39,6 @@ ImageError tooLarge(const std::string& name, InputKind kind) {
                              " (more than " + std::to_string(largestOf(kind) >> 20) + " MiB)");
 }
 
-// Whether a file of size bytes holds the store table of the layout its size gives.
-bool holdsATable(std::uint64_t size) {
-    return store::Position(size) >=
-           store::minimumLength(store::layoutOfSize(store::Position(size)));
-}
-
 // What the first bytes of an operand tell, as far as they go.
 struct FirstBytes {
     std::optional<patch::Format> format;   // a patch's magic bytes
@@ -56,12 +51,12 @@ struct FirstBytes {
 InputKind kindOf(const FirstBytes& first, std::uint64_t size, unsigned accepts) {
     const bool image = accepts & kAcceptsImage;
     // Where an image is accepted, anything long enough to hold a table may be one.
-    if (first.format && !(image && holdsATable(size)))
+    if (first.format && !(image && store::holdsTable(store::Position(size))))
         return *first.format == patch::Format::Ips ? InputKind::IpsPatch : InputKind::BpsPatch;
     if (first.sniff == text::SourceKind::Text &&
-        !(image && !(accepts & kAcceptsText) && holdsATable(size)))
+        !(image && !(accepts & kAcceptsText) && store::holdsTable(store::Position(size))))
         return InputKind::Text;
-    if (image || holdsATable(size) || size > kLargestRead)
+    if (image || store::holdsTable(store::Position(size)) || size > kLargestRead)
         return InputKind::Image;
     return InputKind::Text; // read as a text, whose errors then say what is wrong
 }
@@ -145,9 +140,11 @@ Input readRegular(FileOps& ops, const std::string& name, int fd, const store::Fi
     const std::uint64_t size = std::uint64_t(status.size);
     KindSniffer sniffer;
     std::string piece(kPiece, '\0');
-    for (std::uint64_t offset = 0; offset < size && offset <= kLargestRead;) {
-        const std::size_t got =
-            readSome(ops, name, fd, true, piece.data(), piece.size(), off_t(offset));
+    // An image tells itself in its first bytes: a small first read, larger ones after
+    // for a text whose format line follows many comment lines.
+    std::size_t want = kFirstPiece;
+    for (std::uint64_t offset = 0; offset < size && offset <= kLargestRead; want = kPiece) {
+        const std::size_t got = readSome(ops, name, fd, true, piece.data(), want, off_t(offset));
         if (got == 0 || sniffer.feed(std::string_view(piece.data(), got)))
             break;
         offset += got;

@@ -98,7 +98,7 @@ struct ImageChecksums {
 ImageChecksums checksumsOf(const ImageBytes& image, const Table& table, Layout layout);
 
 // An offset as messages give it: in decimal, and in hexadecimal as patch tools and
-// hex editors show it: "1407161 (0x1578B9)".
+// hex editors show it: "4096 (0x1000)".
 std::string offsetText(std::uint64_t offset);
 
 // A patch's refusal: where in the patch (the byte offset of the record or action

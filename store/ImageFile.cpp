@@ -99,12 +99,13 @@ ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) 
         ops.close(fd);
         throw notRegular(path);
     }
-    const Position length = info.size;
-    if (length < minimumLength(layoutOfSize(length))) {
+    try {
+        layoutHoldingTable(path, info.size);
+    } catch (const ImageError&) {
         ops.close(fd);
-        throw tooShort(path, length);
+        throw;
     }
-    return ImageFile(ops, path, fd, FileIdentity::of(info), length, access);
+    return ImageFile(ops, path, fd, FileIdentity::of(info), info.size, access);
 }
 
 ImageFile::ImageFile(FileOps& ops, std::string path, int fd, FileIdentity identity, Position length,
@@ -123,8 +124,10 @@ ImageFile::~ImageFile() {
         ops_->close(fd_);
 }
 
-ImageError tooShort(const std::string& name, Position length) {
+Layout layoutHoldingTable(const std::string& name, Position length) {
     const Layout layout = layoutOfSize(length);
+    if (holdsTable(length))
+        return layout;
     // The headered positions are the ones every other size keeps, and the ones the
     // message has always named; a header-less image says which table it means.
     const std::string table = layout == Layout::NoHeader
@@ -133,7 +136,7 @@ ImageError tooShort(const std::string& name, Position length) {
     const std::string detail = "too short to be the ROM image: it holds " + std::to_string(length) +
                                " bytes, and " + table + " ends at byte " +
                                std::to_string(minimumLength(layout));
-    return ImageError(quoted(name) + " is " + detail + ".", name, detail);
+    throw ImageError(quoted(name) + " is " + detail + ".", name, detail);
 }
 
 Table readTableAt(FileOps& ops, const std::string& name, int fd, Layout layout) {

@@ -39,9 +39,9 @@ struct FileIdentity {
 
 class ImageError;
 
-// The refusal of a file of length bytes as an image: too short to hold the table
-// where the layout its length gives puts it.
-ImageError tooShort(const std::string& name, Position length);
+// The layout of an image of length bytes, the file name names; throws ImageError
+// when the file is too short to hold the table where that layout puts it.
+Layout layoutHoldingTable(const std::string& name, Position length);
 
 using MarkerBytes = std::array<std::uint8_t, kMarkerPositions.size()>;
 

@@ -39,9 +39,7 @@ ImageTable readStream(FileOps& ops, const std::string& name, int fd, std::string
     }
     ImageTable image;
     image.length = length;
-    image.layout = layoutOfSize(length);
-    if (length < minimumLength(image.layout))
-        throw tooShort(name, length);
+    image.layout = layoutHoldingTable(name, length);
     image.table = tableFromBytes(
         std::span<const std::uint8_t>(kept).subspan(std::size_t(tableFirst(image.layout) - 1)));
     return image;
@@ -54,9 +52,7 @@ ImageTable readImageTable(FileOps& ops, const std::string& name, int fd, const F
     ImageTable image;
     if (S_ISREG(status.mode)) {
         image.length = status.size;
-        image.layout = layoutOfSize(image.length);
-        if (image.length < minimumLength(image.layout))
-            throw tooShort(name, image.length);
+        image.layout = layoutHoldingTable(name, image.length);
         image.table = readTableAt(ops, name, fd, image.layout);
     } else {
         image = readStream(ops, name, fd, start);

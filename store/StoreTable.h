@@ -78,9 +78,6 @@ constexpr Position slotPosition(int store, int slot) {
     return recordBase(store) + slot;
 }
 
-// The image's length must reach the table's last byte; the marker lies well before it.
-inline constexpr Position kMinimumImageLength = kTableLast;
-
 // The positions above are those of an image with a 512-byte copier header in front
 // of the game's data, as older dumps have. Most dumps have no header: the same game
 // bytes lie 512 bytes earlier. An image's layout is told from its size alone, when
@@ -133,9 +130,9 @@ constexpr bool inTable(Layout layout, Position p) {
 constexpr Position minimumLength(Layout layout) {
     return tableLast(layout);
 }
-// The store whose record holds position p of the table of an image of layout.
-constexpr int storeAt(Layout layout, Position p) {
-    return static_cast<int>((p - tableFirst(layout)) / kSlotsPerStore);
+// Whether a file of size bytes holds the whole table where its layout puts it.
+constexpr bool holdsTable(Position size) {
+    return size >= minimumLength(layoutOfSize(size));
 }
 
 // The layout's name as messages give it: "an image with a 512-byte copier header".
@@ -153,7 +150,8 @@ constexpr const char* layoutName(Layout layout) {
 
 static_assert(slotPosition(0, 1) == 1407162);
 static_assert(slotPosition(64, 7) == 1407616);
-static_assert(kMarkerPositions.back() < kMinimumImageLength);
+// An image's length must reach the table's last byte; the marker lies well before it.
+static_assert(markerFirst(Layout::CopierHeader) + 2 < tableFirst(Layout::CopierHeader));
 static_assert(layoutOfSize(4 * 1024 * 1024 + 512) == Layout::CopierHeader);
 static_assert(layoutOfSize(3 * 1024 * 1024) == Layout::NoHeader);
 static_assert(layoutOfSize(kTableLast) == Layout::OtherSize);
