@@ -11,7 +11,7 @@
 #include "Commands.h"
 #include "ImageReader.h"
 #include "Patches.h"
-#include "TableFile.h"
+#include "TableLoad.h"
 #include "TableText.h"
 
 #include <algorithm>
@@ -100,6 +100,19 @@ int commandStatus(store::FileOps& ops, const std::vector<std::string>& arguments
 void command(store::FileOps& ops, const std::vector<std::string>& arguments) {
     if (commandStatus(ops, arguments) != cli::kSuccess)
         std::abort();
+}
+
+// A load's sequence, as the load command runs it once the text is read: the table
+// read, the listed stores set, the changed ones written.
+void loadStores(store::FileOps& ops, const std::string& path,
+                const std::vector<text::ListedStore>& stores) {
+    const cli::TableChange change =
+        cli::readTableChange(ops, path, [&](const store::ImageFile&, store::Table table) {
+            for (const text::ListedStore& store : stores)
+                table[store.store] = store.ids;
+            return table;
+        });
+    cli::writeTableChange(ops, path, change);
 }
 
 // A BPS action, as the format writes it.
@@ -207,7 +220,7 @@ int main() {
     int round = 0;
     const auto loadOne = [&](const std::string& path) {
         ++round; // a record that differs each time, so that it is written
-        store::loadStores(ops, path, {{12, {std::uint8_t(round), 1, 2, 3, 4, 5, 6}}});
+        loadStores(ops, path, {{12, {std::uint8_t(round), 1, 2, 3, 4, 5, 6}}});
     };
     std::vector<double> smalls, larges, loadRatios;
     for (int r = 0; r < kLoadRounds; ++r) {
@@ -224,7 +237,7 @@ int main() {
     const auto work = (dir / "work.smc").string();
     makeFullImage(clean, 1);
     std::filesystem::copy_file(clean, edited);
-    store::loadStores(ops, edited, {{12, {1, 2, 3, 4, 5, 6, 7}}, {40, {9, 9, 9, 9, 9, 9, 9}}});
+    loadStores(ops, edited, {{12, {1, 2, 3, 4, 5, 6, 7}}, {40, {9, 9, 9, 9, 9, 9, 9}}});
     std::filesystem::copy_file(clean, work);
     struct PatchCost {
         double make = 0, load = 0;

@@ -1,6 +1,6 @@
 #include "Inputs.h"
 
-#include "ImageError.h"
+#include "FileError.h"
 #include "Patches.h"
 #include "TableText.h"
 
@@ -11,9 +11,10 @@
 
 namespace cli {
 
-using store::cannot;
+using store::callFailed;
+using store::Failure;
 using store::FileOps;
-using store::ImageError;
+using store::FileError;
 using store::retryInterrupted;
 
 namespace {
@@ -29,11 +30,11 @@ std::size_t largestOf(InputKind kind) {
     return kind == InputKind::Text ? kLargestText : patch::kLargestPatch;
 }
 
-ImageError refusal(const std::string& name, const std::string& detail) {
-    return ImageError(store::quoted(name) + ": " + detail + ".", name, detail);
+FileError refusal(const std::string& name, const std::string& detail) {
+    return FileError(Failure::Refused, name, detail);
 }
 
-ImageError tooLarge(const std::string& name, InputKind kind) {
+FileError tooLarge(const std::string& name, InputKind kind) {
     return refusal(name, std::string("too large to be ") +
                              (kind == InputKind::Text ? "a store table text" : "a patch") +
                              " (more than " + std::to_string(largestOf(kind) >> 20) + " MiB)");
@@ -90,7 +91,7 @@ std::size_t readSome(FileOps& ops, const std::string& name, int fd, bool positio
         return positioned ? ops.pread(fd, buffer, count, offset) : ops.read(fd, buffer, count);
     });
     if (got < 0)
-        throw cannot(name, "read", errno);
+        throw callFailed(Failure::Read, name, errno);
     return std::size_t(got);
 }
 
@@ -235,19 +236,19 @@ Input readInput(FileOps& ops, const std::string& name, int input, unsigned accep
         fd = retryInterrupted(
             [&] { return ops.open(name.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC, 0); });
         if (fd < 0)
-            throw cannot(name, "open", errno);
+            throw callFailed(Failure::Open, name, errno);
     }
     Input read;
     try {
         store::FileStatus status{};
         if (retryInterrupted([&] { return ops.fstat(fd, &status); }) != 0)
-            throw cannot(name, "read", errno);
+            throw callFailed(Failure::Read, name, errno);
         if (S_ISDIR(status.mode))
-            throw cannot(name, "read", EISDIR);
+            throw callFailed(Failure::Read, name, EISDIR);
         read = S_ISREG(status.mode) ? readRegular(ops, name, fd, status, accepts)
                                     : readStream(ops, name, fd, status, accepts);
         read.identity = store::FileIdentity::of(status);
-    } catch (const ImageError&) {
+    } catch (const FileError&) {
         if (!standardInput)
             ops.close(fd);
         throw;

@@ -43,7 +43,7 @@ const char* kindName(InputKind kind);
 // input), tells its kind, and refuses a kind it does not accept, saying what the
 // operand is. A file whose first bytes are a patch's or a text's, but that is long
 // enough to hold an image's table, is taken as an image where an image is accepted.
-// Throws store::ImageError naming the operand.
+// Throws store::FileError naming the operand.
 Input readInput(store::FileOps& ops, const std::string& name, int input, unsigned accepts);
 
 } // namespace cli

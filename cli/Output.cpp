@@ -1,6 +1,6 @@
 #include "Output.h"
 
-#include "ImageError.h"
+#include "FileError.h"
 
 #include <array>
 #include <cerrno>
@@ -13,10 +13,11 @@
 
 namespace cli {
 
-using store::cannot;
+using store::callFailed;
+using store::Failure;
 using store::FileOps;
 using store::FileStatus;
-using store::ImageError;
+using store::FileError;
 using store::retryInterrupted;
 
 namespace {
@@ -86,7 +87,7 @@ Target resolve(FileOps& ops, const std::string& name) {
         if (retryInterrupted([&] { return ops.lstat(target.path.c_str(), &status); }) != 0) {
             if (errno == ENOENT)
                 return target;
-            throw cannot(name, "write", errno);
+            throw callFailed(Failure::Write, name, errno);
         }
         if (!S_ISLNK(status.mode)) {
             target.exists = true;
@@ -97,11 +98,11 @@ Target resolve(FileOps& ops, const std::string& name) {
         const ssize_t length = retryInterrupted(
             [&] { return ops.readlink(target.path.c_str(), link.data(), PATH_MAX); });
         if (length < 0)
-            throw cannot(name, "write", errno);
+            throw callFailed(Failure::Write, name, errno);
         const std::string to(link.data(), std::size_t(length));
         target.path = to.starts_with('/') ? to : folderOf(target.path) + "/" + to;
     }
-    throw cannot(name, "write", ELOOP);
+    throw callFailed(Failure::Write, name, ELOOP);
 }
 
 std::string temporaryName(const std::string& folder) {
@@ -120,34 +121,32 @@ void setPending(FileOps& ops, const std::string& path) {
     temporaryPending = 1;
 }
 
-ImageError inputIsOutput(const std::string& name) {
-    return ImageError(store::quoted(name) + " is an input of the command." + store::kNothingWritten,
-                      name, "input file is output file; nothing was written");
+FileError inputIsOutput(const std::string& name) {
+    return FileError(Failure::Refused, name, "input file is output file").nothingWritten();
 }
 
 // A patch's bytes on a terminal would be taken for escape sequences.
 void refuseTerminal(const std::string& name, int fd, Content kind) {
     if (kind == Content::Binary && ::isatty(fd))
-        throw ImageError(store::quoted(name) + " is a terminal, and a patch is binary." +
-                             store::kNothingWritten,
-                         name,
-                         "is a terminal, and a patch is binary: name a file, or redirect "
-                         "standard output; nothing was written");
+        throw FileError(Failure::Refused, name,
+                        "is a terminal, and a patch is binary: name a file, or redirect "
+                        "standard output")
+            .nothingWritten();
 }
 
 // A device, a FIFO: written into as a shell redirection writes into it.
 void writeInto(FileOps& ops, const std::string& name, const Target& target,
                std::string_view content, Content kind) {
     if (S_ISDIR(target.status.mode))
-        throw cannot(name, "write", EISDIR);
+        throw callFailed(Failure::Write, name, EISDIR);
     const int fd = retryInterrupted([&] {
         return ops.open(target.path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0);
     });
     if (fd < 0)
-        throw cannot(name, "open", errno);
+        throw callFailed(Failure::Open, name, errno);
     try {
         refuseTerminal(name, fd, kind);
-    } catch (const ImageError&) {
+    } catch (const FileError&) {
         ops.close(fd);
         throw;
     }
@@ -155,7 +154,7 @@ void writeInto(FileOps& ops, const std::string& name, const Target& target,
     if (ops.close(fd) != 0 && error == 0)
         error = errno;
     if (error != 0)
-        throw cannot(name, "write", error);
+        throw callFailed(Failure::Write, name, error);
 }
 
 // A regular file or a new one: a temporary file beside it, renamed over it.
@@ -167,7 +166,7 @@ void replace(FileOps& ops, const std::string& name, const Target& target,
     for (int attempt = 0; attempt < kTemporaryNameTries && fd < 0; ++attempt) {
         temporary = temporaryName(folder);
         if (temporary.size() > PATH_MAX)
-            throw cannot(name, "write", ENAMETOOLONG);
+            throw callFailed(Failure::Write, name, ENAMETOOLONG);
         const SignalsHeld held;
         fd = retryInterrupted([&] {
             return ops.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
@@ -176,10 +175,10 @@ void replace(FileOps& ops, const std::string& name, const Target& target,
         if (fd >= 0)
             setPending(ops, temporary);
         else if (errno != EEXIST)
-            throw cannot(name, "write", errno);
+            throw callFailed(Failure::Write, name, errno);
     }
     if (fd < 0)
-        throw cannot(name, "write", EEXIST);
+        throw callFailed(Failure::Write, name, EEXIST);
 
     int error = writeAll(ops, fd, content);
     mode_t mode = 0666;
@@ -208,8 +207,7 @@ void replace(FileOps& ops, const std::string& name, const Target& target,
         retryInterrupted([&] { return ops.unlink(temporary.c_str()); });
     temporaryPending = 0;
     if (error != 0)
-        throw ImageError("Cannot write " + store::quoted(name) + ": " + reason(error) + ".", name,
-                         "cannot write: " + reason(error) + "; it is unchanged");
+        throw FileError(Failure::Write, name, reason(error) + "; it is unchanged");
 }
 
 } // namespace
@@ -277,20 +275,20 @@ void writeIntoDescriptor(FileOps& ops, const std::string& name, int fd, std::str
                          Content kind, const std::vector<store::FileIdentity>& inputs) {
     FileStatus status{};
     if (retryInterrupted([&] { return ops.fstat(fd, &status); }) != 0)
-        throw cannot(name, "write", errno);
+        throw callFailed(Failure::Write, name, errno);
     if (S_ISREG(status.mode))
         for (const auto& input : inputs)
             if (input == store::FileIdentity::of(status))
                 throw inputIsOutput(name);
     refuseTerminal(name, fd, kind);
     if (const int error = writeAll(ops, fd, content); error != 0)
-        throw cannot(name, "write", error);
+        throw callFailed(Failure::Write, name, error);
 }
 
 void writeOutputFile(FileOps& ops, const std::string& name, std::string_view content, Content kind,
                      const std::vector<store::FileIdentity>& inputs) {
     if (name.empty())
-        throw cannot(name, "write", ENOENT);
+        throw callFailed(Failure::Write, name, ENOENT);
     const Target target = resolve(ops, name);
     if (target.exists && S_ISREG(target.status.mode)) {
         const auto output = store::FileIdentity::of(target.status);

@@ -52,7 +52,7 @@ std::optional<int> namedDescriptor(const std::string& name);
 // Writes content into the open descriptor fd that name names, as a shell
 // redirection writes into it (appending where it appends, into a pipe or a
 // terminal where it is one), leaving it open. Refuses a regular file that is one
-// of inputs, and binary content for a terminal. Throws store::ImageError naming
+// of inputs, and binary content for a terminal. Throws store::FileError naming
 // the file.
 void writeIntoDescriptor(store::FileOps& ops, const std::string& name, int fd,
                          std::string_view content, Content kind,
@@ -65,7 +65,7 @@ void writeIntoDescriptor(store::FileOps& ops, const std::string& name, int fd,
 // - a symbolic link is followed: its target is written, the link stays;
 // - anything else (a device, a FIFO) is opened and written into, never replaced.
 // Refuses a regular file that is one of inputs (device and inode), and binary
-// content for a terminal. Throws store::ImageError naming the file; the file then
+// content for a terminal. Throws store::FileError naming the file; the file then
 // holds what it held before, except a device or FIFO, which may have taken part of
 // the content.
 void writeOutputFile(store::FileOps& ops, const std::string& name, std::string_view content,

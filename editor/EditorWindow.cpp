@@ -3,9 +3,10 @@
 #include "AboutWindow.h"
 #include "Conversions.h"
 #include "EditorLayout.h"
-#include "ImageError.h"
+#include "FileError.h"
 #include "ListFilling.h"
 #include "Modals.h"
+#include "Sentences.h"
 #include "StoreRecords.h"
 
 #include <QAction>
@@ -29,8 +30,8 @@ namespace {
 // Text fields take texts of any length (Qt's default stops at 32767 characters).
 constexpr int kNoMaximumLength = std::numeric_limits<int>::max();
 
-QString errorText(const store::ImageError& error) {
-    return QString::fromUtf8(error.what());
+QString errorText(const store::FileError& error) {
+    return QString::fromStdString(session::sentenceFor(error));
 }
 
 } // namespace
@@ -257,8 +258,8 @@ void EditorWindow::chooseStoreByName() {
 
 void EditorWindow::showChosenStore() {
     try {
-        store::readCurrentStore(*this, files_, memory_);
-    } catch (const store::ImageError& error) {
+        session::readCurrentStore(*this, files_, memory_);
+    } catch (const store::FileError& error) {
         modals_.error(this, tr("Cannot read the store.\n\n%1\n\nNothing was written; the window "
                                "still shows the store it showed before.")
                                 .arg(errorText(error)));
@@ -313,10 +314,10 @@ void EditorWindow::openChosenFile(const QString& shownImage, const QString& capt
         return;
 
     // Everything is read, and the image closed, before the window changes.
-    store::OpeningRead read;
+    session::OpeningRead read;
     try {
-        read = store::readOpening(files_, fileName());
-    } catch (const store::ImageError& error) {
+        read = session::readOpening(files_, fileName());
+    } catch (const store::FileError& error) {
         modals_.error(
             this,
             tr("Cannot open the ROM image.\n\n%1\n\nNothing was written.").arg(errorText(error)));
@@ -328,7 +329,7 @@ void EditorWindow::openChosenFile(const QString& shownImage, const QString& capt
     }
 
     memory_ = {read.image, store::kFirstStore, read.storeZero};
-    store::showRecord(*this, read.storeZero);
+    session::showRecord(*this, read.storeZero);
 
     saveButton_->setEnabled(true);
     storeNumberList_->setEnabled(true);
@@ -340,7 +341,7 @@ void EditorWindow::openChosenFile(const QString& shownImage, const QString& capt
     selectItemsOf(read.storeZero);
     storeNameList_->setPosition(storeNumberList_->position());
 
-    if (store::showMarker(*this, read.marker))
+    if (session::showMarker(*this, read.marker))
         setWindowTitle(QString::fromLatin1(kPossessedCaption));
 
     storeNumberList_->setPosition(store::kFirstStore);
@@ -348,8 +349,8 @@ void EditorWindow::openChosenFile(const QString& shownImage, const QString& capt
 
 void EditorWindow::save() {
     try {
-        store::writeCurrentStore(*this, files_, memory_);
-    } catch (const store::ImageError& error) {
+        session::writeCurrentStore(*this, files_, memory_);
+    } catch (const store::FileError& error) {
         modals_.error(this, tr("The save did not complete.\n\n%1").arg(errorText(error)));
         return;
     }

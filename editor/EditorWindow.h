@@ -14,7 +14,7 @@
 // storeNameList mirrors storeNumberList, and each slot's item list mirrors its
 // slot field.
 //
-// The only memory beyond the controls is memory_ (store::ImageMemory): which file
+// The only memory beyond the controls is memory_ (session::ImageMemory): which file
 // the last Open read (device, inode and birth time), which store's record the slot
 // fields hold, and that store's seven bytes as they were on disk when last read or
 // saved. Save refuses when the path names another file now, or when those bytes
@@ -55,7 +55,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 
-class EditorWindow : public QMainWindow, public store::StoreView {
+class EditorWindow : public QMainWindow, public session::StoreView {
     Q_OBJECT
 public:
     static constexpr int kSlots = 7;
@@ -98,7 +98,7 @@ public:
     void closeWindow();
     void showAbout();
 
-    // store::StoreView, over the controls.
+    // session::StoreView, over the controls.
     std::string slotText(int slot) const override;
     void setSlotText(int slot, const std::string& text) override;
     std::string markerText() const override;
@@ -127,7 +127,7 @@ private:
 
     Modals& modals_;
     store::FileOps& files_;
-    store::ImageMemory memory_;
+    session::ImageMemory memory_;
 
     ChoiceList* storeNameList_ = nullptr;
     std::array<ChoiceList*, kSlots> itemLists_{};

@@ -12,7 +12,7 @@
 // CRC-32 of the image without it, and the header-less table's offsets. An image of
 // neither layout's size is patched as it is, byte for byte.
 
-#include "TableFile.h"
+#include "ImageFile.h"
 
 #include <cstdint>
 #include <optional>

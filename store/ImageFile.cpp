@@ -1,7 +1,5 @@
 #include "ImageFile.h"
 
-#include "ImageError.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,21 +8,7 @@ namespace store {
 
 namespace {
 
-std::string reason(int error) {
-    return std::strerror(error);
-}
-
-// "Reading "x" failed: why." for a window, "cannot read: why" for a command line.
-ImageError failed(const std::string& path, const std::string& doing, const std::string& verb,
-                  const std::string& why) {
-    return ImageError(doing + " " + quoted(path) + " failed: " + why + ".", path,
-                      "cannot " + verb + ": " + why);
-}
-
-ImageError notRegular(const std::string& path) {
-    return ImageError("Cannot open " + quoted(path) + ": it is not a regular file.", path,
-                      "cannot open: not a regular file");
-}
+constexpr char kClosed[] = "the image is closed";
 
 int fstatRetrying(FileOps& ops, int fd, FileStatus* info) {
     return retryInterrupted([&] { return ops.fstat(fd, info); });
@@ -58,50 +42,49 @@ std::size_t preadAll(FileOps& ops, int fd, Position first, std::span<std::uint8_
     return done;
 }
 
-// Reads all of bytes from position first on, or throws ImageError saying why not:
+// Reads all of bytes from position first on, or throws FileError saying why not:
 // the read's error, or the end of the file.
 void readAllOf(FileOps& ops, const std::string& name, int fd, Position first,
                std::span<std::uint8_t> bytes) {
     const std::size_t done = preadAll(ops, fd, first, bytes);
     const int error = errno;
     if (done < bytes.size() && error != 0)
-        throw failed(name, "Reading", "read", reason(error));
+        throw callFailed(Failure::Read, name, error);
     if (done < bytes.size())
-        throw failed(name, "Reading", "read",
-                     "byte " + std::to_string(first + Position(done)) +
-                         " lies past the end of the file");
+        throw FileError(Failure::Read, name,
+                        "byte " + std::to_string(first + Position(done)) +
+                            " lies past the end of the file");
 }
 
 } // namespace
 
 ImageFile ImageFile::open(FileOps& ops, const std::string& path, Access access) {
     if (path.empty())
-        throw ImageError("No ROM image is chosen.", "", "no ROM image is chosen");
+        throw FileError(Failure::NoImageChosen, "");
 
     const bool writable = access == Access::ReadWrite;
     const int fd = openRetrying(ops, path, writable ? O_RDWR : O_RDONLY);
     if (fd < 0) {
         const int error = errno;
         if (error == EISDIR)
-            throw notRegular(path);
-        const std::string how = writable ? "for reading and writing" : "for reading";
-        throw ImageError("Cannot open " + quoted(path) + " " + how + ": " + reason(error) + ".",
-                         path, "cannot open " + how + ": " + reason(error));
+            throw FileError(Failure::NotRegularFile, path);
+        throw callFailed(writable ? Failure::OpenForReadingAndWriting : Failure::OpenForReading,
+                         path, error);
     }
 
     FileStatus info{};
     if (fstatRetrying(ops, fd, &info) != 0) {
         const int error = errno;
         ops.close(fd);
-        throw cannot(path, "open", error);
+        throw callFailed(Failure::Open, path, error);
     }
     if (!S_ISREG(info.mode)) {
         ops.close(fd);
-        throw notRegular(path);
+        throw FileError(Failure::NotRegularFile, path);
     }
     try {
         layoutHoldingTable(path, info.size);
-    } catch (const ImageError&) {
+    } catch (const FileError&) {
         ops.close(fd);
         throw;
     }
@@ -128,15 +111,10 @@ Layout layoutHoldingTable(const std::string& name, Position length) {
     const Layout layout = layoutOfSize(length);
     if (holdsTable(length))
         return layout;
-    // The headered positions are the ones every other size keeps, and the ones the
-    // message has always named; a header-less image says which table it means.
-    const std::string table = layout == Layout::NoHeader
-                                  ? std::string("the store table of ") + layoutName(layout)
-                                  : std::string("the store table");
-    const std::string detail = "too short to be the ROM image: it holds " + std::to_string(length) +
-                               " bytes, and " + table + " ends at byte " +
-                               std::to_string(minimumLength(layout));
-    throw ImageError(quoted(name) + " is " + detail + ".", name, detail);
+    FileError error(Failure::TooShort, name);
+    error.length = length;
+    error.layout = layout;
+    throw error;
 }
 
 Table readTableAt(FileOps& ops, const std::string& name, int fd, Layout layout) {
@@ -147,7 +125,7 @@ Table readTableAt(FileOps& ops, const std::string& name, int fd, Layout layout) 
 
 Table ImageFile::readTable() const {
     if (fd_ < 0)
-        throw failed(path_, "Reading", "read", "the image is closed");
+        throw FileError(Failure::Read, path_, kClosed);
     return readTableAt(*ops_, path_, fd_, layout_);
 }
 
@@ -165,46 +143,45 @@ MarkerBytes ImageFile::readMarker() const {
 
 Position ImageFile::currentLength() const {
     if (fd_ < 0)
-        throw failed(path_, "Reading", "read", "the image is closed");
+        throw FileError(Failure::Read, path_, kClosed);
     FileStatus info{};
     if (fstatRetrying(*ops_, fd_, &info) != 0)
-        throw failed(path_, "Reading the length of", "read the length", reason(errno));
+        throw callFailed(Failure::ReadLength, path_, errno);
     return info.size;
 }
 
 void ImageFile::read(Position first, std::span<std::uint8_t> bytes) const {
     if (fd_ < 0)
-        throw failed(path_, "Reading", "read", "the image is closed");
+        throw FileError(Failure::Read, path_, kClosed);
     const Position last = first + static_cast<Position>(bytes.size()) - 1;
     if (first < 1 || last > length_)
-        throw failed(path_, "Reading", "read",
-                     "bytes " + std::to_string(first) + " to " + std::to_string(last) +
-                         " lie outside the file");
+        throw FileError(Failure::Read, path_,
+                        "bytes " + std::to_string(first) + " to " + std::to_string(last) +
+                            " lie outside the file");
     readAllOf(*ops_, path_, fd_, first, bytes);
 }
 
 void ImageFile::write(Position first, std::span<const std::uint8_t> bytes) {
     if (fd_ < 0)
-        throw failed(path_, "Writing", "write", "the image is closed");
+        throw FileError(Failure::Write, path_, kClosed);
     if (access_ != Access::ReadWrite)
-        throw ImageError("Writing " + quoted(path_) + " refused: it is open for reading only.",
-                         path_, "cannot write: it is open for reading only");
+        throw FileError(Failure::WriteReadOnly, path_);
     const Position last = first + static_cast<Position>(bytes.size()) - 1;
-    if (bytes.empty() || !inTable(layout_, first) || !inTable(layout_, last) || last > length_)
-        throw ImageError("Writing " + quoted(path_) + " refused: bytes " + std::to_string(first) +
-                             " to " + std::to_string(last) + " do not lie inside the store table.",
-                         path_,
-                         "cannot write: bytes " + std::to_string(first) + " to " +
-                             std::to_string(last) + " do not lie inside the store table");
+    if (bytes.empty() || !inTable(layout_, first) || !inTable(layout_, last) || last > length_) {
+        FileError error(Failure::WriteOutsideTable, path_);
+        error.first = first;
+        error.last = last;
+        throw error;
+    }
     const ssize_t put = retryInterrupted([&] {
         return ops_->pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(first - 1));
     });
     if (put < 0)
-        throw WriteError(failed(path_, "Writing", "write", reason(errno)), false);
+        throw WriteError(callFailed(Failure::Write, path_, errno), false);
     if (static_cast<std::size_t>(put) != bytes.size())
-        throw WriteError(failed(path_, "Writing", "write",
-                                "only " + std::to_string(put) + " of " +
-                                    std::to_string(bytes.size()) + " bytes were written"),
+        throw WriteError(FileError(Failure::Write, path_,
+                                   "only " + std::to_string(put) + " of " +
+                                       std::to_string(bytes.size()) + " bytes were written"),
                          put > 0);
 }
 
@@ -212,7 +189,7 @@ void ImageFile::flush() {
     if (fd_ < 0)
         return;
     if (retryInterrupted([&] { return ops_->fsync(fd_); }) != 0)
-        throw failed(path_, "Flushing", "flush", reason(errno));
+        throw callFailed(Failure::Flush, path_, errno);
 }
 
 void ImageFile::close() {
@@ -222,7 +199,7 @@ void ImageFile::close() {
     fd_ = -1;
     // Never retried on EINTR: on Linux the descriptor is gone either way.
     if (ops_->close(fd) != 0)
-        throw failed(path_, "Closing", "close", reason(errno));
+        throw callFailed(Failure::Close, path_, errno);
 }
 
 } // namespace store

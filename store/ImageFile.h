@@ -6,6 +6,8 @@
 // again before the command that opened it returns. It never creates a file, never
 // reads past the end and never writes anywhere but inside the store table.
 
+#include "FileError.h"
+#include "FileIdentity.h"
 #include "FileOps.h"
 #include "StoreTable.h"
 
@@ -16,30 +18,7 @@
 
 namespace store {
 
-// Which file a path named when it was opened: another file renamed over the path
-// has another identity. Inode numbers are reused as soon as a file is removed, so
-// the birth time tells a new file from the old one where the file system keeps it.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool hasBirthTime = false;
-    timespec birthTime{};
-
-    static FileIdentity of(const FileStatus& status) {
-        return {status.device, status.inode, status.hasBirthTime, status.birthTime};
-    }
-    friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
-        if (a.device != b.device || a.inode != b.inode)
-            return false;
-        return !a.hasBirthTime || !b.hasBirthTime ||
-               (a.birthTime.tv_sec == b.birthTime.tv_sec &&
-                a.birthTime.tv_nsec == b.birthTime.tv_nsec);
-    }
-};
-
-class ImageError;
-
-// The layout of an image of length bytes, the file name names; throws ImageError
+// The layout of an image of length bytes, the file name names; throws FileError
 // when the file is too short to hold the table where that layout puts it.
 Layout layoutHoldingTable(const std::string& name, Position length);
 
@@ -47,7 +26,7 @@ using MarkerBytes = std::array<std::uint8_t, kMarkerPositions.size()>;
 
 // The one read of a store table by position: the table of the image of layout open
 // on fd (a regular file, or any file that reads by position), in one positioned
-// read; name names it in messages. Throws ImageError.
+// read; name names it in messages. Throws FileError.
 Table readTableAt(FileOps& ops, const std::string& name, int fd, Layout layout);
 
 class ImageFile {
@@ -55,7 +34,7 @@ public:
     // ReadOnly handles take no writes, and open read-only files.
     enum class Access { ReadWrite, ReadOnly };
 
-    // Opens path, for reading and writing unless told otherwise. Throws ImageError
+    // Opens path, for reading and writing unless told otherwise. Throws FileError
     // when the path names no file, names something other than a regular file, cannot
     // be opened so, or is shorter than the store table's end.
     static ImageFile open(FileOps& ops, const std::string& path, Access access = Access::ReadWrite);
@@ -71,28 +50,28 @@ public:
     Position length() const { return length_; } // as seen when opened
     Layout layout() const { return layout_; }   // told from that length
 
-    // The file's length now (it may have changed since the open). Throws ImageError.
+    // The file's length now (it may have changed since the open). Throws FileError.
     Position currentLength() const;
 
-    // The bytes from position first (1-based) on. Throws ImageError past the end or
+    // The bytes from position first (1-based) on. Throws FileError past the end or
     // on a read error.
     void read(Position first, std::span<std::uint8_t> bytes) const;
 
     // The whole store table, a store's record and the marker bytes, where the
-    // image's layout puts them. Throw ImageError as read() does.
+    // image's layout puts them. Throw FileError as read() does.
     Table readTable() const;
     Record readRecord(int store) const;
     MarkerBytes readMarker() const;
 
     // Writes bytes from position first (1-based) on, in one positioned write. Throws
-    // ImageError for a range outside the store table (where the layout puts it) or past the length
+    // FileError for a range outside the store table (where the layout puts it) or past the length
     // seen at open, WriteError when the write fails or writes only part of the bytes.
     void write(Position first, std::span<const std::uint8_t> bytes);
 
-    // Pushes written bytes to the disk (fsync). Throws ImageError when that fails.
+    // Pushes written bytes to the disk (fsync). Throws FileError when that fails.
     void flush();
 
-    // Closes the handle. Throws ImageError when closing reports an error; the handle
+    // Closes the handle. Throws FileError when closing reports an error; the handle
     // is closed either way. Further calls do nothing.
     void close();
 

@@ -1,6 +1,6 @@
 #include "ImageReader.h"
 
-#include "ImageError.h"
+#include "FileError.h"
 
 #include <cerrno>
 #include <vector>
@@ -20,7 +20,7 @@ std::size_t readSome(FileOps& ops, const std::string& name, int fd, std::uint8_t
                      std::size_t count) {
     const ssize_t got = retryInterrupted([&] { return ops.read(fd, buffer, count); });
     if (got < 0)
-        throw cannot(name, "read", errno);
+        throw callFailed(Failure::Read, name, errno);
     return std::size_t(got);
 }
 

@@ -24,13 +24,13 @@ struct ImageTable {
 // Reads the table of the image open for reading on fd, of which fstat told status;
 // name names it in messages. A regular file is read by position, in one read. Any
 // other file is read from where it stands to its end, after start, the bytes
-// already read from it (to tell what it holds). Throws ImageError: a file too short
+// already read from it (to tell what it holds). Throws FileError: a file too short
 // for its layout's table, a read that fails.
 ImageTable readImageTable(FileOps& ops, const std::string& name, int fd, const FileStatus& status,
                           std::string_view start = {});
 
 // Opens the image at path for reading only, reads its table, and closes it again:
-// four calls (open, fstat, pread, close) for a regular file. Throws ImageError as
+// four calls (open, fstat, pread, close) for a regular file. Throws FileError as
 // ImageFile::open does.
 ImageTable readImageTableOf(FileOps& ops, const std::string& path);
 

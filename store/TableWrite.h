@@ -5,7 +5,7 @@
 // writes one run (a store's record), quendle-stores one run per run of consecutive
 // listed stores.
 
-#include "ImageError.h"
+#include "FileError.h"
 #include "ImageFile.h"
 
 #include <cstdint>
@@ -24,26 +24,6 @@ struct TableRun {
     std::vector<std::uint8_t> replacement;
 };
 
-// Sentences a window adds to two refusals, telling the user what to do; a command
-// line leaves them empty.
-struct TableWriteHints {
-    std::string readAgain; // the bytes on disk are not the ones read
-    std::string openAgain; // another file has taken the path's place
-};
-
-// What the image holds after a failed write.
-enum class ImageState {
-    AsBefore, // nothing was written, or what was written has been put back and flushed
-    New,      // every run was written and flushed (the failure came after)
-    Unknown,  // some runs may be partly written
-};
-
-class TableWriteError : public ImageError {
-public:
-    TableWriteError(const ImageError& error, ImageState state) : ImageError(error), state(state) {}
-    ImageState state;
-};
-
 // The image that a caller read, as it must still be to be written: the same file,
 // whose size still gives the same layout.
 struct ReadImage {
@@ -53,11 +33,12 @@ struct ReadImage {
 
 // Opens the image at path for writing and checks that it is the file image names,
 // a regular file of the same layout that reaches its table's end, whose runs hold
-// the expected bytes where that layout puts them; then writes each run in one positioned write,
-// flushes, checks that the length has not changed and closes. Returns only when all of that
-// succeeded. Throws TableWriteError whose message says what failed and what the image now holds; a
-// write or flush that fails puts back the bytes that were there.
+// the expected bytes where that layout puts them; then writes each run in one
+// positioned write, flushes, checks that the length has not changed and closes.
+// Returns only when all of that succeeded. Throws FileError that says what failed
+// and what the image now holds; a write or flush that fails puts back the bytes that
+// were there.
 void writeTableRuns(FileOps& ops, const std::string& path, const ReadImage& image,
-                    const std::vector<TableRun>& runs, const TableWriteHints& hints = {});
+                    const std::vector<TableRun>& runs);
 
 } // namespace store

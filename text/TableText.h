@@ -10,7 +10,7 @@
 //     # store  slots 1 to 7            # store name | item names
 //      0    1   2   3   4   5   6   7  # Onett Drugstore 1 | Franklin badge | ...
 
-#include "TableFile.h"
+#include "StoreTable.h"
 
 #include <optional>
 #include <string>
@@ -19,9 +19,14 @@
 
 namespace text {
 
-using store::ListedStore;
 using store::Record;
 using store::Table;
+
+// A store a text lists, and the record to write into it.
+struct ListedStore {
+    int store = 0;
+    Record ids{};
+};
 
 inline constexpr std::string_view kTableTextFormat = "quendle-stores-table";
 inline constexpr int kTableTextVersion = 1;

@@ -1,7 +1,7 @@
 #pragma once
 // Builds ROM-sized images for tests and for a first try without a ROM at hand.
 
-#include "StoreRecords.h"
+#include "ImageFile.h"
 
 #include <cstdint>
 #include <string>

@@ -7,7 +7,7 @@
 #include "Commands.h"
 #include "Fixtures.h"
 #include "Output.h"
-#include "TableFile.h"
+#include "TableLoad.h"
 #include "TableText.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The quendle-stores program, run as a script runs it: its output, its exit status,
 // and every byte of the images it was given.
 #include "Fixtures.h"
-#include "TableFile.h"
+#include "StoreTable.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -193,7 +193,7 @@ struct Scene {
 std::optional<store::Record> shownRecord(EditorWindow& form) {
     store::Record record{};
     for (int k = 1; k <= 7; ++k) {
-        const auto byte = store::textToByte(form.slotField(k)->text().toStdString());
+        const auto byte = session::textToByte(form.slotField(k)->text().toStdString());
         if (!byte)
             return std::nullopt;
         record[k - 1] = *byte;

@@ -6,7 +6,7 @@
 // the terminal escaping leaves no control byte. Built by scripts/fuzz with clang's
 // libFuzzer; replay.cpp runs the regression corpus through it on every test run.
 #include "TableText.h"
-#include "TerminalText.h"
+#include "Quoting.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -32,7 +32,7 @@ struct BadFileCase {
 };
 
 inline constexpr BadFileCase kBadFiles[] = {
-    {BadFile::EmptyName, "empty name", "No ROM image"},
+    {BadFile::EmptyName, "empty name", "ROM image is chosen"},
     {BadFile::Missing, "missing", "No such file"},
     {BadFile::Directory, "a directory", "not a regular file"},
     {BadFile::Fifo, "a FIFO, which must not block", "not a regular file"},

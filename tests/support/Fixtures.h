@@ -1,9 +1,9 @@
 #pragma once
-// Shared helpers of the tests: a plain StoreView and image files in a temporary folder.
+// Shared helpers of the tests: image files in a temporary folder, layouts as rows,
+// and suites run over both file layers.
 
 #include "ImageMaker.h"
 #include "ScriptedFileOps.h"
-#include "StoreView.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -12,28 +12,6 @@
 #include <string>
 
 namespace fixtures {
-
-// A plain holder of what the store sequences read and write.
-struct PlainView : store::StoreView {
-    std::array<std::string, store::kSlotsPerStore> slotTexts{"0", "0", "0", "0", "0", "0", "0"};
-    std::string marker = "Text8";
-    int selection = store::kNoStore;
-    std::string path;
-
-    std::string slotText(int slot) const override { return slotTexts.at(slot - 1); }
-    void setSlotText(int slot, const std::string& text) override { slotTexts.at(slot - 1) = text; }
-    std::string markerText() const override { return marker; }
-    void setMarkerText(const std::string& text) override { marker = text; }
-    int storeSelection() const override { return selection; }
-    std::string fileName() const override { return path; }
-};
-
-inline std::array<std::string, store::kSlotsPerStore> texts(const store::Record& record) {
-    std::array<std::string, store::kSlotsPerStore> result;
-    for (std::size_t i = 0; i < record.size(); ++i)
-        result[i] = std::to_string(record[i]);
-    return result;
-}
 
 // The two layouts of an image, as a _data() table gives them: a name for the row
 // and the length of a 4 MiB image of that layout.

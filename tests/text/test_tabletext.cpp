@@ -1,5 +1,5 @@
 #include "TableText.h"
-#include "TerminalText.h"
+#include "Quoting.h"
 
 #include <QTest>
 #include <random>

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-using namespace store;
+using namespace session;
 
 class TestConversions : public QObject {
     Q_OBJECT
@@ -72,7 +72,7 @@ private slots:
     void textToByte() {
         QFETCH(QString, text);
         QFETCH(int, byte);
-        const auto result = store::textToByte(text.toStdString());
+        const auto result = session::textToByte(text.toStdString());
         QCOMPARE(result.has_value() ? int(*result) : -1, byte);
     }
 };

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <limits>
 
-namespace store {
+namespace session {
 
 namespace {
 
-bool isBlank(char c) {
+bool isSpaceOrTab(char c) {
     return c == ' ' || c == '\t';
 }
 bool isDigit(char c) {
@@ -17,9 +17,9 @@ bool isDigit(char c) {
 }
 
 std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
+    while (!text.empty() && isSpaceOrTab(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
+    while (!text.empty() && isSpaceOrTab(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -97,7 +97,8 @@ template <typename Int> std::optional<Int> textToWhole(std::string_view text) {
     const auto number = textToNumber(text);
     if (!number)
         return std::nullopt;
-    const double rounded = roundHalfEven(*number);
+    // The default rounding mode, to nearest with an exact half to the even neighbour.
+    const double rounded = std::nearbyint(*number);
     if (rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
         rounded > static_cast<double>(std::numeric_limits<Int>::max()))
         return std::nullopt;
@@ -127,18 +128,8 @@ std::optional<double> textToNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-double roundHalfEven(double value) {
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    if (fraction > 0.5)
-        return below + 1;
-    if (fraction < 0.5)
-        return below;
-    return std::fmod(below, 2.0) == 0 ? below : below + 1;
-}
-
 std::optional<std::uint8_t> textToByte(std::string_view text) {
     return textToWhole<std::uint8_t>(text);
 }
 
-} // namespace store
+} // namespace session

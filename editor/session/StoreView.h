@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace store {
+namespace session {
 
 // What the store sequences need of the editor: seven slot texts, the marker text,
 // the selected store number and the current file name. The editor window implements
@@ -19,4 +19,4 @@ public:
     virtual std::string fileName() const = 0;
 };
 
-} // namespace store
+} // namespace session

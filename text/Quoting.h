@@ -1,5 +1,6 @@
 #pragma once
-// Bytes from files, lines and file names, made safe to print on a terminal: control
+// Texts as messages quote them, in a window or on a terminal, cut by one rule when
+// long. On a terminal, bytes from files, lines and file names are made safe: control
 // bytes, DEL, C1 controls, bytes that are no part of a valid UTF-8 character and the
 // format characters that reorder or hide text are shown as escapes, the way `ls -b` shows names, so
 // that no escape sequence or NUL from untrusted input reaches the user's terminal.
@@ -16,9 +17,16 @@ namespace text {
 // code point (\u202E).
 std::string escaped(std::string_view bytes);
 
-// Between double quotes and escaped; when longer than 40 characters (counting an
-// invalid byte as one), its first 40, "…" and its length: "\"abc…\" (a text of 97
-// characters)".
-std::string quotedForTerminal(std::string_view bytes);
+// How much of a text a quotation holds: all of it (file names), or, when it is longer
+// than 40 characters (counting a byte of no valid character as one), its first 40,
+// "…" and its length: "\"abc…\" (a text of 97 characters)" (texts a user typed or a
+// file held).
+enum class Length { Whole, Cut };
+
+// Between double quotes, escaped.
+std::string quotedForTerminal(std::string_view bytes, Length length = Length::Cut);
+
+// Between double quotes, as it stands: a window shows any character.
+std::string quotedForWindow(std::string_view text, Length length = Length::Whole);
 
 } // namespace text

@@ -1,26 +1,22 @@
 #include "StoreRecords.h"
 
 #include "Conversions.h"
-#include "ImageError.h"
+#include "FileError.h"
 #include "TableWrite.h"
 
-namespace store {
+namespace session {
+
+using namespace store;
 
 namespace {
 
-constexpr std::size_t kQuotedCharacters = 40;
-
-bool isContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 int selectedStore(const StoreView& view, const std::string& action) {
     const int store = view.storeSelection();
-    if (!isStoreNumber(store))
-        throw ImageError(action +
-                         ": no store is selected. Choose a store by number or by name "
-                         "first." +
-                         kNothingWritten);
+    if (!isStoreNumber(store)) {
+        FileError error(Failure::NoStoreSelected, "");
+        error.action = action;
+        throw error.nothingWritten();
+    }
     return store;
 }
 
@@ -29,47 +25,28 @@ Record convertSlotTexts(const StoreView& view) {
     for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const std::string text = view.slotText(slot);
         const auto byte = textToByte(text);
-        if (!byte)
-            throw ImageError("Slot " + std::to_string(slot) + " holds " + quoteText(text) +
-                             ", which is not an item id from 0 to 255." + kNothingWritten);
+        if (!byte) {
+            FileError error(Failure::SlotNotAnItemId, "", text);
+            error.slot = slot;
+            throw error.nothingWritten();
+        }
         record[slot - kFirstSlot] = *byte;
     }
     return record;
 }
 
-std::string replacedMessage(const std::string& path) {
-    return quoted(path) +
-           " is no longer the image that was opened: another file has taken its place. Open "
-           "it again with File > OpenRom to edit it.";
-}
-
 void requireOpenedFile(const ImageFile& image, const ImageMemory& memory) {
     if (image.identity() != memory.image.identity)
-        throw ImageError(replacedMessage(image.path()));
-    if (image.layout() != memory.image.layout)
-        throw ImageError(
-            quoted(image.path()) + " has changed size since it was opened: it is now " +
-            layoutName(image.layout()) + ", and was " + layoutName(memory.image.layout) +
-            ". Open it again with File > OpenRom to edit it.");
+        throw FileError(Failure::Replaced, image.path());
+    if (image.layout() != memory.image.layout) {
+        FileError error(Failure::ChangedLayoutSinceOpened, image.path());
+        error.layout = image.layout();
+        error.wasLayout = memory.image.layout;
+        throw error;
+    }
 }
 
 } // namespace
-
-std::string quoteText(const std::string& text) {
-    std::size_t characters = 0;
-    std::size_t cut = text.size();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (isContinuationByte(text[i]))
-            continue;
-        if (characters == kQuotedCharacters)
-            cut = std::min(cut, i);
-        ++characters;
-    }
-    if (characters <= kQuotedCharacters)
-        return "\"" + text + "\"";
-    return "\"" + text.substr(0, cut) + "\xE2\x80\xA6\" (a text of " + std::to_string(characters) +
-           " characters)";
-}
 
 OpeningRead readOpening(FileOps& ops, const std::string& path) {
     ImageFile image = ImageFile::open(ops, path);
@@ -94,10 +71,11 @@ void readCurrentStore(StoreView& view, FileOps& ops, ImageMemory& memory) {
 
 void writeCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory) {
     const int store = selectedStore(view, "Cannot save");
-    if (store != memory.store)
-        throw ImageError("Cannot save: the slot fields do not hold the record of store " +
-                         std::to_string(store) + ". Choose the store again to read it." +
-                         kNothingWritten);
+    if (store != memory.store) {
+        FileError error(Failure::SlotsHoldAnotherStore, "");
+        error.store = store;
+        throw error.nothingWritten();
+    }
     const Record record = convertSlotTexts(view);
 
     const std::vector<std::uint8_t> bytes(record.begin(), record.end());
@@ -105,10 +83,8 @@ void writeCurrentStore(const StoreView& view, FileOps& ops, ImageMemory& memory)
     if (memory.onDisk)
         run.expected.emplace(memory.onDisk->begin(), memory.onDisk->end());
     try {
-        writeTableRuns(ops, view.fileName(), memory.image, {run},
-                       {" Choose the store again to read it afresh.",
-                        " Open it again with File > OpenRom to edit it."});
-    } catch (const TableWriteError& error) {
+        writeTableRuns(ops, view.fileName(), memory.image, {run});
+    } catch (const FileError& error) {
         if (error.state == ImageState::New)
             memory.onDisk = record;
         else if (error.state == ImageState::Unknown)
@@ -134,4 +110,4 @@ bool showMarker(StoreView& view, const MarkerBytes& marker) {
     return number && *number == kPossessedMarker;
 }
 
-} // namespace store
+} // namespace session

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace store {
+namespace session {
 
 // 0 -> "0", 255 -> "255": unsigned decimal, no blanks, no leading zeros.
 std::string byteToText(std::uint8_t value);
@@ -15,10 +15,8 @@ std::string byteToText(std::uint8_t value);
 // optional fraction and exponent. Anything else gives nothing.
 std::optional<double> textToNumber(std::string_view text);
 
-// A number rounded to a whole one, an exact half going to the even neighbour.
-double roundHalfEven(double value);
-
-// Text to an item id 0..255, rounding a fraction first; nothing when refused.
+// Text to an item id 0..255, rounding a fraction first (an exact half to the even
+// neighbour); nothing when refused.
 std::optional<std::uint8_t> textToByte(std::string_view text);
 
-} // namespace store
+} // namespace session

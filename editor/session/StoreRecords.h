@@ -1,6 +1,6 @@
 #pragma once
 // The sequences that move store records between the image and the slot texts.
-// Each either completes or throws ImageError with a message that says what failed
+// Each either completes or throws store::FileError with a message that says what failed
 // and what the image holds; every read is done, and the image closed, before a
 // slot text changes; no image handle outlives a call, and nothing outside the store
 // table is written.
@@ -13,7 +13,12 @@
 #include <cstdint>
 #include <optional>
 
-namespace store {
+namespace session {
+
+using store::FileOps;
+using store::MarkerBytes;
+using store::ReadImage;
+using store::Record;
 
 // What the editor remembers of the image it shows, beyond its controls: which file
 // Open read and its layout, which store's record the slot texts hold, and that
@@ -21,7 +26,7 @@ namespace store {
 // that is not known).
 struct ImageMemory {
     ReadImage image;
-    int store = kNoStore;
+    int store = ::store::kNoStore;
     std::optional<Record> onDisk;
 };
 
@@ -56,8 +61,4 @@ void showRecord(StoreView& view, const Record& record);
 // the marker text, and tells whether it reads as the possessed marker.
 bool showMarker(StoreView& view, const MarkerBytes& marker);
 
-// A text as a message quotes it: whole when short, else its first characters, "…"
-// and its length.
-std::string quoteText(const std::string& text);
-
-} // namespace store
+} // namespace session

@@ -1,12 +1,15 @@
 // The store write under scripted faults of single file calls, and under another
 // program changing the file between two of them.
 #include "Fixtures.h"
-#include "ImageError.h"
+#include "PlainView.h"
+#include "Sentences.h"
+#include "FileError.h"
 #include "StoreRecords.h"
 
 #include <filesystem>
 
 using namespace store;
+using namespace session;
 using fixtures::Folder;
 using fixtures::PlainView;
 using tools::Image;
@@ -184,8 +187,8 @@ private:
     QString save() {
         try {
             writeCurrentStore(view_, files_, memory_);
-        } catch (const ImageError& error) {
-            return QString::fromUtf8(error.what());
+        } catch (const FileError& error) {
+            return QString::fromStdString(sentenceFor(error));
         }
         return QStringLiteral("saved");
     }

@@ -1,21 +1,16 @@
-#include "TableFile.h"
+#include "TableLoad.h"
 
-#include "ImageError.h"
-#include "TableWrite.h"
+namespace cli {
 
-#include <algorithm>
-#include <cstring>
-#include <optional>
-
-namespace store {
+using namespace store;
 
 namespace {
 
-struct Run {
+struct StoreRange {
     int first = 0, last = 0; // stores, both included
 };
 
-std::vector<std::uint8_t> bytesOf(const Table& table, const Run& run) {
+std::vector<std::uint8_t> bytesOf(const Table& table, const StoreRange& run) {
     std::vector<std::uint8_t> bytes;
     for (int s = run.first; s <= run.last; ++s)
         bytes.insert(bytes.end(), table[s].begin(), table[s].end());
@@ -24,9 +19,9 @@ std::vector<std::uint8_t> bytesOf(const Table& table, const Run& run) {
 
 } // namespace
 
-TableChange
-readTableChange(FileOps& ops, const std::string& path,
-                const std::function<Table(const ImageFile& image, const Table& table)>& change) {
+TableChange readTableChange(
+    FileOps& ops, const std::string& path,
+    const std::function<Table(const ImageFile& image, const Table& table)>& change) {
     try {
         ImageFile image = ImageFile::open(ops, path, ImageFile::Access::ReadOnly);
         TableChange result;
@@ -35,26 +30,9 @@ readTableChange(FileOps& ops, const std::string& path,
         result.target = change(image, result.original);
         image.close();
         return result;
-    } catch (const ImageError& error) {
+    } catch (const FileError& error) {
         throw error.nothingWritten();
     }
-}
-
-LoadResult loadStores(FileOps& ops, const std::string& path,
-                      const std::vector<ListedStore>& stores) {
-    for (const ListedStore& store : stores)
-        if (!isStoreNumber(store.store))
-            throw ImageError("Store " + std::to_string(store.store) + " does not exist." +
-                                 kNothingWritten,
-                             "", "store " + std::to_string(store.store) + " does not exist");
-    const TableChange change = readTableChange(ops, path, [&](const ImageFile&, Table table) {
-        for (const ListedStore& store : stores)
-            table[store.store] = store.ids;
-        return table;
-    });
-    LoadResult result = writeTableChange(ops, path, change);
-    result.listed = static_cast<int>(stores.size());
-    return result;
 }
 
 LoadResult writeTableChange(FileOps& ops, const std::string& path, const TableChange& change) {
@@ -68,7 +46,7 @@ LoadResult writeTableChange(FileOps& ops, const std::string& path, const TableCh
         return result;
 
     // One write per run of consecutive changed stores.
-    std::vector<Run> runs;
+    std::vector<StoreRange> runs;
     for (int s : changed) {
         if (!runs.empty() && runs.back().last + 1 == s)
             runs.back().last = s;
@@ -76,7 +54,7 @@ LoadResult writeTableChange(FileOps& ops, const std::string& path, const TableCh
             runs.push_back({s, s});
     }
     std::vector<TableRun> tableRuns;
-    for (const Run& run : runs)
+    for (const StoreRange& run : runs)
         tableRuns.push_back(
             {run.first, bytesOf(change.original, run), bytesOf(change.target, run)});
     writeTableRuns(ops, path, change.image, tableRuns);
@@ -84,4 +62,4 @@ LoadResult writeTableChange(FileOps& ops, const std::string& path, const TableCh
     return result;
 }
 
-} // namespace store
+} // namespace cli

@@ -1,11 +1,14 @@
 #include "BadFiles.h"
 #include "Fixtures.h"
-#include "ImageError.h"
+#include "PlainView.h"
+#include "Sentences.h"
+#include "FileError.h"
 #include "StoreRecords.h"
 
 #include <filesystem>
 
 using namespace store;
+using namespace session;
 using fixtures::BadFile;
 using fixtures::FileOpsUnderTest;
 using fixtures::Folder;
@@ -241,8 +244,8 @@ private slots:
             try {
                 readCurrentStore(view, files_.ops, memory_);
                 QFAIL("the store was read");
-            } catch (const ImageError& error) {
-                QVERIFY2(QString::fromUtf8(error.what()).contains("Open it again"), error.what());
+            } catch (const FileError& error) {
+                QVERIFY2(QString::fromStdString(sentenceFor(error)).contains("Open it again"), sentenceFor(error).c_str());
             }
             QCOMPARE(view.slotTexts, texts);
         }
@@ -254,9 +257,9 @@ private slots:
         view.path = folder.path("gone.smc");
         view.selection = 0;
         memory_.store = 0;
-        QVERIFY_THROWS_EXCEPTION(ImageError, writeCurrentStore(view, files_.ops, memory_));
-        QVERIFY_THROWS_EXCEPTION(ImageError, readCurrentStore(view, files_.ops, memory_));
-        QVERIFY_THROWS_EXCEPTION(ImageError, readOpening(files_.ops, view.path));
+        QVERIFY_THROWS_EXCEPTION(FileError, writeCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(FileError, readCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(FileError, readOpening(files_.ops, view.path));
         QVERIFY(!std::filesystem::exists(view.path));
     }
 
@@ -268,9 +271,9 @@ private slots:
         const auto memory = memory_;
         std::filesystem::resize_file(view.path, kTableLast - 1);
         view.selection = 1;
-        QVERIFY_THROWS_EXCEPTION(ImageError, readCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(FileError, readCurrentStore(view, files_.ops, memory_));
         view.selection = kNoStore;
-        QVERIFY_THROWS_EXCEPTION(ImageError, readCurrentStore(view, files_.ops, memory_));
+        QVERIFY_THROWS_EXCEPTION(FileError, readCurrentStore(view, files_.ops, memory_));
         QCOMPARE(view.slotTexts, texts);
         QCOMPARE(memory_.store, memory.store);
         QVERIFY(memory_.onDisk == memory.onDisk);
@@ -296,8 +299,8 @@ private:
     QString refusal(const PlainView& view) {
         try {
             writeCurrentStore(view, files_.ops, memory_);
-        } catch (const ImageError& error) {
-            return QString::fromUtf8(error.what());
+        } catch (const FileError& error) {
+            return QString::fromStdString(sentenceFor(error));
         }
         return QStringLiteral("(the write was accepted)");
     }

@@ -1,4 +1,4 @@
-#include "TerminalText.h"
+#include "Quoting.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -134,19 +134,36 @@ std::string escaped(std::string_view bytes) {
     return out;
 }
 
-std::string quotedForTerminal(std::string_view bytes) {
+namespace {
+
+std::string quotedWith(std::string_view bytes, Length length,
+                       std::string (*shown)(std::string_view)) {
     std::size_t characters = 0, cut = bytes.size(), i = 0;
     while (i < bytes.size()) {
         if (characters == kQuotedCharacters)
             cut = i;
-        const std::size_t length = characterLength(bytes.substr(i));
-        i += length == 0 ? 1 : length;
+        const std::size_t size = characterLength(bytes.substr(i));
+        i += size == 0 ? 1 : size;
         ++characters;
     }
-    if (characters <= kQuotedCharacters)
-        return "\"" + escaped(bytes) + "\"";
-    return "\"" + escaped(bytes.substr(0, cut)) + kEllipsis + "\" (a text of " +
+    if (length == Length::Whole || characters <= kQuotedCharacters)
+        return "\"" + shown(bytes) + "\"";
+    return "\"" + shown(bytes.substr(0, cut)) + kEllipsis + "\" (a text of " +
            std::to_string(characters) + " characters)";
+}
+
+std::string asItStands(std::string_view text) {
+    return std::string(text);
+}
+
+} // namespace
+
+std::string quotedForTerminal(std::string_view bytes, Length length) {
+    return quotedWith(bytes, length, escaped);
+}
+
+std::string quotedForWindow(std::string_view text, Length length) {
+    return quotedWith(text, length, asItStands);
 }
 
 } // namespace text
