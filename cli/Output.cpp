@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <unistd.h>
 
 namespace cli {
@@ -24,7 +23,8 @@ namespace {
 
 constexpr std::size_t kWriterPiece = std::size_t(64) << 10;
 constexpr int kMostLinksFollowed = 40; // as the kernel's own limit
-constexpr int kTemporaryNameTries = 100;
+// A temporary file beside the output: a hidden name, its X's made unique.
+constexpr char kTemporaryPattern[] = "/.qsXXXXXX";
 constexpr mode_t kPermissionBits = 07777;
 
 // The temporary file being written, for the signal handler: a fixed buffer, since a
@@ -105,16 +105,6 @@ Target resolve(FileOps& ops, const std::string& name) {
     throw callFailed(Failure::Write, name, ELOOP);
 }
 
-std::string temporaryName(const std::string& folder) {
-    static std::mt19937 random{std::random_device{}()};
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string name = folder + "/.qs";
-    for (int i = 0; i < 6; ++i)
-        name += kLetters[random() % (sizeof kLetters - 1)];
-    return name;
-}
-
 void setPending(FileOps& ops, const std::string& path) {
     std::memcpy(pendingTemporary, path.c_str(), path.size() + 1);
     pendingOps = &ops;
@@ -161,24 +151,22 @@ void writeInto(FileOps& ops, const std::string& name, const Target& target,
 void replace(FileOps& ops, const std::string& name, const Target& target,
              std::string_view content) {
     const std::string folder = folderOf(target.path);
-    std::string temporary;
+    std::string temporary = folder + kTemporaryPattern;
+    if (temporary.size() > PATH_MAX)
+        throw callFailed(Failure::Write, name, ENAMETOOLONG);
     int fd = -1;
-    for (int attempt = 0; attempt < kTemporaryNameTries && fd < 0; ++attempt) {
-        temporary = temporaryName(folder);
-        if (temporary.size() > PATH_MAX)
-            throw callFailed(Failure::Write, name, ENAMETOOLONG);
+    {
+        // Made with mode 0600 under a name no other file has; a signal from here on
+        // finds it pending and removes it.
         const SignalsHeld held;
         fd = retryInterrupted([&] {
-            return ops.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
-                            0600);
+            temporary = folder + kTemporaryPattern; // a failed call may leave it changed
+            return ops.mkostemp(temporary.data(), O_CLOEXEC);
         });
-        if (fd >= 0)
-            setPending(ops, temporary);
-        else if (errno != EEXIST)
+        if (fd < 0)
             throw callFailed(Failure::Write, name, errno);
+        setPending(ops, temporary);
     }
-    if (fd < 0)
-        throw callFailed(Failure::Write, name, EEXIST);
 
     int error = writeAll(ops, fd, content);
     mode_t mode = 0666;

@@ -1,5 +1,7 @@
 #include "FileOps.h"
 
+#include <cstdlib>
+
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/sysmacros.h>
@@ -86,6 +88,10 @@ int PosixFileOps::rename(const char* from, const char* to) {
 
 int PosixFileOps::unlink(const char* path) {
     return ::unlink(path);
+}
+
+int PosixFileOps::mkostemp(char* pattern, int flags) {
+    return ::mkostemp(pattern, flags);
 }
 
 } // namespace store

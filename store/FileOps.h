@@ -46,6 +46,9 @@ public:
     virtual int close(int fd) = 0;
     virtual int rename(const char* from, const char* to) = 0;
     virtual int unlink(const char* path) = 0;
+    // Makes and opens a new file, its name pattern with its last six X's replaced,
+    // with O_RDWR | O_CREAT | O_EXCL and flags; pattern then holds the name.
+    virtual int mkostemp(char* pattern, int flags) = 0;
 };
 
 // Makes call() again while it fails with EINTR, and gives its last result: the one
@@ -77,6 +80,7 @@ public:
     int close(int fd) override;
     int rename(const char* from, const char* to) override;
     int unlink(const char* path) override;
+    int mkostemp(char* pattern, int flags) override;
 };
 
 } // namespace store

@@ -36,7 +36,8 @@ public:
         Fchmod,
         Fchown,
         Rename,
-        Unlink
+        Unlink,
+        Mkostemp
     };
     enum class Fault { None, Error, Short };
 
@@ -51,7 +52,7 @@ public:
     static const char* name(Call call) {
         static const char* const names[] = {"open",  "fstat",  "pread",  "pwrite",   "fsync",
                                             "close", "stat",   "lstat",  "readlink", "read",
-                                            "write", "fchmod", "fchown", "rename",   "unlink"};
+                                            "write", "fchmod", "fchown", "rename",   "unlink", "mkostemp"};
         return names[static_cast<int>(call)];
     }
     static bool canBeShort(Call call) {
@@ -90,6 +91,14 @@ public:
         if (const Plan* plan = enter(Call::Open))
             return failWith(Call::Open, plan->error);
         const int fd = real_.open(path, flags, mode);
+        if (fd >= 0)
+            open_.insert(fd);
+        return fd;
+    }
+    int mkostemp(char* pattern, int flags) override {
+        if (const Plan* plan = enter(Call::Mkostemp))
+            return failWith(Call::Mkostemp, plan->error);
+        const int fd = real_.mkostemp(pattern, flags);
         if (fd >= 0)
             open_.insert(fd);
         return fd;
