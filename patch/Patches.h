@@ -14,12 +14,14 @@
 
 #include "ImageFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace patch {
 
@@ -66,6 +68,22 @@ public:
 
 private:
     const store::ImageFile& image_;
+};
+
+// An image's bytes held in memory (tests, the fuzzer). A read outside them throws
+// std::out_of_range: a reader that asks for one breaks ImageBytes' contract.
+class MemoryImageBytes : public ImageBytes {
+public:
+    explicit MemoryImageBytes(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    void read(std::uint64_t offset, std::span<std::uint8_t> bytes) const override {
+        if (offset > bytes_.size() || bytes.size() > bytes_.size() - offset)
+            throw std::out_of_range("a read outside the image's bytes");
+        std::copy_n(bytes_.begin() + std::ptrdiff_t(offset), bytes.size(), bytes.begin());
+    }
+
+private:
+    std::vector<std::uint8_t> bytes_;
 };
 
 // The bytes of an image from skip on: an image as a patch sees it once the copier

@@ -20,18 +20,7 @@ void require(bool holds) {
         std::abort();
 }
 
-class MemoryImage : public patch::ImageBytes {
-public:
-    explicit MemoryImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-    std::uint64_t size() const override { return bytes_.size(); }
-    void read(std::uint64_t offset, std::span<std::uint8_t> bytes) const override {
-        require(offset <= bytes_.size() && bytes.size() <= bytes_.size() - offset);
-        std::memcpy(bytes.data(), bytes_.data() + offset, bytes.size());
-    }
-
-private:
-    std::vector<std::uint8_t> bytes_;
-};
+using MemoryImage = patch::MemoryImageBytes;
 
 struct FuzzedImage {
     MemoryImage bytes;

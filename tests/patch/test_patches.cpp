@@ -208,6 +208,48 @@ Image smallImage() {
 class TestPatches : public QObject {
     Q_OBJECT
 private slots:
+    // The library itself, without the command: a patch made for an image of either
+    // layout applies to it and to its twin of the other layout, giving the same
+    // table, and says which layout it was made for.
+    void makeAndApply_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<qint64>("length");
+        for (const auto& row : fixtures::kLayoutRows) {
+            QTest::addRow("IPS, %s", row.name) << int(patch::Format::Ips) << qint64(row.length);
+            QTest::addRow("BPS, %s", row.name) << int(patch::Format::Bps) << qint64(row.length);
+        }
+    }
+    void makeAndApply() {
+        QFETCH(int, format);
+        QFETCH(qint64, length);
+        const Image source = Image::random(3, length);
+        const store::Layout layout = source.layout();
+        store::Table table{}, target{};
+        for (int s = 0; s < store::kStoreCount; ++s)
+            table[s] = target[s] = source.record(s);
+        target[12] = {1, 2, 3, 4, 5, 6, 7};
+        target[64][6] ^= 0xFF;
+        const patch::MemoryImageBytes bytes(source.bytes);
+        const std::string made =
+            patch::makePatch(patch::Format(format), bytes, layout, table, target);
+        QCOMPARE(patch::formatOf(made), std::optional(patch::Format(format)));
+
+        const patch::Applied applied = patch::applyPatch(patch::Format(format), made, bytes, layout, table);
+        QVERIFY(applied.table == target);
+        QCOMPARE(applied.madeFor, patch::patchedLayout(layout));
+
+        // The twin without a header takes a patch made for the image with one.
+        if (layout == store::Layout::CopierHeader) {
+            const Image twin = source.withoutHeader();
+            const patch::Applied onTwin = patch::applyPatch(
+                patch::Format(format), made, patch::MemoryImageBytes(twin.bytes), twin.layout(), table);
+            QVERIFY(onTwin.table == target);
+        }
+        // A patch that changes nothing leaves the table as it is.
+        const std::string none = patch::makePatch(patch::Format(format), bytes, layout, table, table);
+        QVERIFY(patch::applyPatch(patch::Format(format), none, bytes, layout, table).table == table);
+    }
+
     // A change of two single bytes (store 0 slot 1, store 64 slot 7) in an image of
     // exactly the table's end, worked out by hand from the formats' descriptions.
     void writerMatchesHandWork() {

@@ -1,48 +1,14 @@
-// The real dialogs, driven as a user would: each is closed from a timer that waits
-// for it to become the active modal widget.
-#include "CommonDialog.h"
+// The real message boxes behind the Modals seam, driven as a user would.
+#include "ModalWatch.h"
 #include "Modals.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
-namespace {
-
-// Runs inspect on the next modal widget of type T once it is shown, then closes it.
-template <typename T> void whenModal(std::function<void(T*)> inspect, bool* seen) {
-    auto* timer = new QTimer;
-    QElapsedTimer* clock = new QElapsedTimer;
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            inspect(dialog);
-            *seen = true;
-            dialog->close();
-        } else if (clock->elapsed() > 10000) {
-            timer->stop(); // deadline: let the test fail instead of hanging
-            if (auto* any = QApplication::activeModalWidget())
-                any->close();
-        } else {
-            return;
-        }
-        timer->deleteLater();
-        delete clock;
-    });
-    timer->start(20);
-}
-
-} // namespace
+using fixtures::whenModal;
 
 class TestModals : public QObject {
     Q_OBJECT
@@ -105,43 +71,6 @@ private slots:
         else
             modals.message(nullptr, text);
         QVERIFY(seen);
-    }
-
-    // The dialog shows "Snes Rom (*.smc)" and lists files whose names match *.smc*.
-    void fileDialogShowsTheRomFilter() {
-        QTemporaryDir dir;
-        for (const char* name : {"a.smc", "b.smc.bak", "c.sfc"}) {
-            QFile file(dir.filePath(QString::fromLatin1(name)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        DesktopModals modals;
-        CommonDialog dialog(modals, nullptr);
-        dialog.setFilter(QStringLiteral("Snes Rom (*.smc)|*.smc*"));
-        QCOMPARE(dialog.qtNameFilter(), QStringLiteral("Snes Rom (*.smc) (*.smc*)"));
-        bool seen = false;
-        whenModal<QFileDialog>(
-            [&](QFileDialog* fileDialog) {
-                auto* filters = fileDialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-                QVERIFY(filters);
-                QCOMPARE(filters->currentText(), QStringLiteral("Snes Rom (*.smc)"));
-                fileDialog->setDirectory(dir.path());
-                auto* model = fileDialog->findChild<QFileSystemModel*>();
-                QVERIFY(model);
-                QCOMPARE(model->nameFilters(), QStringList{QStringLiteral("*.smc*")});
-                const QModelIndex folder = model->index(dir.path());
-                QTRY_COMPARE(model->rowCount(folder), 2);
-                QStringList listed;
-                for (int row = 0; row < model->rowCount(folder); ++row)
-                    listed << model->index(row, 0, folder).data().toString();
-                listed.sort();
-                QCOMPARE(listed,
-                         QStringList({QStringLiteral("a.smc"), QStringLiteral("b.smc.bak")}));
-                QVERIFY(!model->nameFilterDisables());
-            },
-            &seen);
-        dialog.showOpen();
-        QVERIFY(seen);
-        QCOMPARE(dialog.fileName(), QString()); // cancelled: the name stays as it was
     }
 };
 
