@@ -60,9 +60,10 @@ Arguments parse(const std::vector<std::string>& arguments, const Command* comman
             break;
         const std::string word = argv[optind - 1] ? argv[optind - 1] : "";
         if (code == ':') {
-            refuseUsage(word.starts_with("--") ? "option '" + escaped(word) + "' requires an argument"
-                                               : "option requires an argument -- '" +
-                                                     escaped(std::string(1, char(optopt))) + "'");
+            refuseUsage(word.starts_with("--")
+                            ? "option '" + escaped(word) + "' requires an argument"
+                            : "option requires an argument -- '" +
+                                  escaped(std::string(1, char(optopt))) + "'");
         }
         const OptionSpelling* spelling = nullptr;
         for (std::size_t i = 0; i < std::size(kOptionSpellings); ++i)

@@ -6,8 +6,8 @@ namespace cli {
 
 int runDump(Invocation& invocation, const Arguments& arguments) {
     expectOperands(arguments.operands, 1, 1);
-    const std::string text = text::formatTableText(
-        invocation.read(arguments.operands[0], kAcceptsImage).image.table);
+    const std::string text =
+        text::formatTableText(invocation.read(arguments.operands[0], kAcceptsImage).image.table);
     invocation.writeOutput(arguments.output, text, Content::Text);
     return kSuccess;
 }

@@ -81,7 +81,8 @@ std::string detailOf(const FileError& e) {
     case Aftermath::PutBack:
         return failure + "; the old bytes were put back, the image is as it was";
     case Aftermath::PutBackThenFailed:
-        return failure + "; the old bytes were put back and flushed, so the image is as it was, but " +
+        return failure +
+               "; the old bytes were put back and flushed, so the image is as it was, but " +
                (e.then ? detailOf(*e.then) : std::string());
     case Aftermath::PartlyWritten:
         return failure + "; " + e.stores +

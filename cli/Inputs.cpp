@@ -13,8 +13,8 @@ namespace cli {
 
 using store::callFailed;
 using store::Failure;
-using store::FileOps;
 using store::FileError;
+using store::FileOps;
 using store::retryInterrupted;
 
 namespace {

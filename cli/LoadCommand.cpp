@@ -82,8 +82,8 @@ int runLoad(Invocation& invocation, const Arguments& arguments) {
     if (listing.kind != InputKind::Text)
         return loadPatch(invocation, arguments, listing);
     const text::TableText listed = invocation.parseText(file, listing.bytes);
-    const TableChange change = invocation.readImageChange(
-        image, [&](const store::ImageFile& opened, store::Table table) {
+    const TableChange change =
+        invocation.readImageChange(image, [&](const store::ImageFile& opened, store::Table table) {
             refuseSameFile(opened, listing, file);
             for (const text::ListedStore& store : listed.stores)
                 table[store.store] = store.ids;
@@ -95,9 +95,9 @@ int runLoad(Invocation& invocation, const Arguments& arguments) {
         return kSuccess;
     }
     const LoadResult result = writeTableChange(invocation.ops(), image, change);
-    invocation.say(loadedLine(image, result.changed,
-                              " of " + std::to_string(listed.stores.size()) +
-                                  " listed stores changed"));
+    invocation.say(
+        loadedLine(image, result.changed,
+                   " of " + std::to_string(listed.stores.size()) + " listed stores changed"));
     return kSuccess;
 }
 

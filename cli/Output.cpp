@@ -14,9 +14,9 @@ namespace cli {
 
 using store::callFailed;
 using store::Failure;
+using store::FileError;
 using store::FileOps;
 using store::FileStatus;
-using store::FileError;
 using store::retryInterrupted;
 
 namespace {

@@ -37,8 +37,8 @@ patch::Format formatFor(const std::optional<std::string>& told,
             return patch::Format::Ips;
         for (const char* other : kOtherPatchExtensions)
             if (extension == other)
-                refuseUsage("'" + text::escaped(*output) +
-                            "' names a patch of another format (." + other +
+                refuseUsage("'" + text::escaped(*output) + "' names a patch of another format (." +
+                            other +
                             "); this command writes IPS or BPS: give --format=ips or "
                             "--format=bps to write one into it all the same");
     }
@@ -59,24 +59,24 @@ int runPatch(Invocation& invocation, const Arguments& arguments) {
         listed = invocation.storesOf(arguments.operands[1], target);
     std::string bytes;
     // The source is read whole (for BPS's checksums) through one read-only open.
-    invocation.readImageChange(source, [&](const store::ImageFile& image,
-                                           const store::Table& table) {
-        invocation.rememberInput(image.identity());
-        store::Table wanted = target.image.table;
-        if (listed) {
-            wanted = table;
-            for (int s = store::kFirstStore; s <= store::kLastStore; ++s)
-                if ((*listed)[s])
-                    wanted[s] = *(*listed)[s];
-        }
-        try {
-            bytes = patch::makePatch(format, patch::FileImageBytes(image), image.layout(), table,
-                                     wanted);
-        } catch (const patch::PatchError& refusal) {
-            throw FileError(Failure::Refused, source, refusal.what());
-        }
-        return wanted;
-    });
+    invocation.readImageChange(
+        source, [&](const store::ImageFile& image, const store::Table& table) {
+            invocation.rememberInput(image.identity());
+            store::Table wanted = target.image.table;
+            if (listed) {
+                wanted = table;
+                for (int s = store::kFirstStore; s <= store::kLastStore; ++s)
+                    if ((*listed)[s])
+                        wanted[s] = *(*listed)[s];
+            }
+            try {
+                bytes = patch::makePatch(format, patch::FileImageBytes(image), image.layout(),
+                                         table, wanted);
+            } catch (const patch::PatchError& refusal) {
+                throw FileError(Failure::Refused, source, refusal.what());
+            }
+            return wanted;
+        });
     invocation.writeOutput(arguments.output, bytes, Content::Binary);
     return kSuccess;
 }

@@ -19,9 +19,9 @@ std::vector<std::uint8_t> bytesOf(const Table& table, const StoreRange& run) {
 
 } // namespace
 
-TableChange readTableChange(
-    FileOps& ops, const std::string& path,
-    const std::function<Table(const ImageFile& image, const Table& table)>& change) {
+TableChange
+readTableChange(FileOps& ops, const std::string& path,
+                const std::function<Table(const ImageFile& image, const Table& table)>& change) {
     try {
         ImageFile image = ImageFile::open(ops, path, ImageFile::Access::ReadOnly);
         TableChange result;

@@ -23,10 +23,9 @@ struct TableChange {
 // Opens the image at path for reading only, reads its table, and lets change make
 // the target table from the open image and its table (a patch may read the whole
 // image); closes it again. Throws store::FileError, saying that nothing was written.
-TableChange readTableChange(
-    store::FileOps& ops, const std::string& path,
-    const std::function<store::Table(const store::ImageFile& image, const store::Table& table)>&
-        change);
+TableChange readTableChange(store::FileOps& ops, const std::string& path,
+                            const std::function<store::Table(const store::ImageFile& image,
+                                                             const store::Table& table)>& change);
 
 struct LoadResult {
     int changed = 0; // stores whose record changed

@@ -33,9 +33,12 @@
 // had returned it (dropEvent, openFile).
 //
 // Every command reads all it needs from the image, and closes it, before it changes
-// the window: a command that fails leaves the window as it was. Files are reached
-// through the store::FileOps seam; message boxes and the file dialog through the
-// Modals seam.
+// the window: a command that fails leaves the window as it was. The reading and
+// writing is the session's (session/, without Qt: Open's read, the store read and
+// Save, over this window as a session::StoreView); a failure comes back as a
+// store::FileError, and session::sentenceFor says it in the message box. Files are
+// reached through the store::FileOps seam; message boxes and the file dialog
+// through the Modals seam.
 
 #include "ChoiceList.h"
 #include "CommonDialog.h"

@@ -48,14 +48,14 @@ enum class ImageState {
 
 // What was done about the image before or after the failure, as messages tell it.
 enum class Aftermath {
-    None,                 // nothing to say (a read, a refusal of a command's own file)
-    NothingWritten,       // nothing was written
-    PutBack,              // written bytes were put back and flushed
-    PutBackThenFailed,    // put back and flushed, and then `then` failed (the close)
-    PartlyWritten,        // putting back failed: `stores` may be only partly written
-    WrittenThenFailed,    // `stores` were written and flushed, then this failure came
-    Written,              // `stores` were written, and this failure came with them
-    WrittenAndFlushed,    // `stores` were written and flushed to disk, then the close failed
+    None,              // nothing to say (a read, a refusal of a command's own file)
+    NothingWritten,    // nothing was written
+    PutBack,           // written bytes were put back and flushed
+    PutBackThenFailed, // put back and flushed, and then `then` failed (the close)
+    PartlyWritten,     // putting back failed: `stores` may be only partly written
+    WrittenThenFailed, // `stores` were written and flushed, then this failure came
+    Written,           // `stores` were written, and this failure came with them
+    WrittenAndFlushed, // `stores` were written and flushed to disk, then the close failed
 };
 
 class FileError : public std::exception {

@@ -86,7 +86,7 @@ TableText parseTableText(std::string_view text) {
         const auto list = words(line);
         if (list.empty())
             continue;
-        const auto fail = [&](std::string_view atFault, std::string expected) {
+        const auto noteError = [&](std::string_view atFault, std::string expected) {
             if (++result.errorCount <= kKeptErrors)
                 result.errors.push_back({lineNumber, std::string(atFault), std::move(expected)});
         };
@@ -94,48 +94,49 @@ TableText parseTableText(std::string_view text) {
         if (!formatSeen) {
             formatSeen = true;
             if (list[0] != kTableTextFormat)
-                fail(joined(list), "the format line \"" + tableTextFormatLine() + "\"");
+                noteError(joined(list), "the format line \"" + tableTextFormatLine() + "\"");
             else if (list.size() != 2 || list[1] != std::to_string(kTableTextVersion))
-                fail(joined(list), "version " + std::to_string(kTableTextVersion) +
-                                       " of the format (\"" + tableTextFormatLine() + "\")");
+                noteError(joined(list), "version " + std::to_string(kTableTextVersion) +
+                                            " of the format (\"" + tableTextFormatLine() + "\")");
             continue;
         }
 
         const auto store = parseDecimal(list[0], kLastStore);
         if (!store) {
-            fail(list[0], "a store number from 0 to 64");
+            noteError(list[0], "a store number from 0 to 64");
             continue;
         }
         if (*store > kLastStore) {
-            fail(list[0],
-                 "a store number from 0 to 64 (there is no store " + std::string(list[0]) + ")");
+            noteError(list[0], "a store number from 0 to 64 (there is no store " +
+                                   std::string(list[0]) + ")");
             continue;
         }
         bool good = true;
         if (list.size() < 1 + kSlotsPerStore) {
-            fail(joined(list), "7 item ids after the store number; " +
-                                   std::to_string(list.size() - 1) + " given, slot " +
-                                   std::to_string(list.size()) + " is missing");
+            noteError(joined(list), "7 item ids after the store number; " +
+                                        std::to_string(list.size() - 1) + " given, slot " +
+                                        std::to_string(list.size()) + " is missing");
             good = false;
         } else if (list.size() > 1 + kSlotsPerStore) {
-            fail(list[1 + kSlotsPerStore],
-                 "7 item ids after the store number; this is an extra one (put names after #)");
+            noteError(
+                list[1 + kSlotsPerStore],
+                "7 item ids after the store number; this is an extra one (put names after #)");
             good = false;
         }
         ListedStore listed{*store, {}};
         for (std::size_t k = 1; k < list.size() && k <= kSlotsPerStore; ++k) {
             const auto id = parseDecimal(list[k], kMaxId);
             if (!id || *id > kMaxId) {
-                fail(list[k], "an item id from 0 to 255 for slot " + std::to_string(k));
+                noteError(list[k], "an item id from 0 to 255 for slot " + std::to_string(k));
                 good = false;
                 continue;
             }
             listed.ids[k - 1] = static_cast<std::uint8_t>(*id);
         }
         if (listedOn[*store] != kNotListed) {
-            fail(list[0], "each store at most once; store " + std::to_string(*store) +
-                              " is listed on line " + std::to_string(listedOn[*store]) +
-                              " already");
+            noteError(list[0], "each store at most once; store " + std::to_string(*store) +
+                                   " is listed on line " + std::to_string(listedOn[*store]) +
+                                   " already");
             continue;
         }
         listedOn[*store] = lineNumber;

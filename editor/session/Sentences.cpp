@@ -70,8 +70,8 @@ std::string failureSentence(const FileError& e) {
                       "changing it.";
     case Failure::SizeChangedWhileSaved:
         return "The image changed size while it was saved: " + file + " held " +
-               std::to_string(e.lengthBefore) + " bytes and now holds " +
-               std::to_string(e.length) + ". " + capitalized(e.stores) +
+               std::to_string(e.lengthBefore) + " bytes and now holds " + std::to_string(e.length) +
+               ". " + capitalized(e.stores) +
                " were written; another program is changing the image, check it before you use "
                "it.";
     case Failure::NoStoreSelected:
@@ -111,8 +111,8 @@ std::string sentenceFor(const FileError& e) {
         return capitalized(e.stores) + " were written and flushed. " + failure +
                " Check the image before you use it.";
     case Aftermath::WrittenAndFlushed:
-        return capitalized(e.stores) + " were written and flushed to disk, so the image holds them. " +
-               failure;
+        return capitalized(e.stores) +
+               " were written and flushed to disk, so the image holds them. " + failure;
     }
     return failure;
 }

@@ -28,10 +28,13 @@ Outcome runProgram(const QStringList& arguments) {
 // word the one being completed; sorted.
 QStringList completions(const QStringList& words) {
     QProcess bash;
-    QStringList arguments{"--norc", "--noprofile", "-c",
+    QStringList arguments{"--norc",
+                          "--noprofile",
+                          "-c",
                           "source \"$1\"; shift; COMP_WORDS=(quendle-stores \"$@\"); "
                           "COMP_CWORD=$#; _quendle_stores; printf '%s\\n' \"${COMPREPLY[@]}\"",
-                          "_", QStringLiteral(COMPLETION_FILE)};
+                          "_",
+                          QStringLiteral(COMPLETION_FILE)};
     arguments << words;
     bash.start("bash", arguments);
     bash.waitForFinished();

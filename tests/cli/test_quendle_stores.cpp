@@ -15,12 +15,12 @@ namespace {
 
 constexpr int kEqual = 0, kDifferent = 1, kTrouble = 2;
 
-struct Run {
+struct Outcome {
     int status = -1;
     QString out, err;
 };
 
-Run run(const QStringList& arguments, const QByteArray& input = {}) {
+Outcome run(const QStringList& arguments, const QByteArray& input = {}) {
     QProcess process;
     process.start(QStringLiteral(QUENDLE_STORES), arguments);
     process.write(input);
@@ -33,8 +33,8 @@ Run run(const QStringList& arguments, const QByteArray& input = {}) {
 
 // A run whose standard input and output are the files named (empty: a pipe), output
 // appended to when append is set.
-Run runWith(const QStringList& arguments, const QString& inputFile, const QString& outputFile,
-            bool append = false) {
+Outcome runWith(const QStringList& arguments, const QString& inputFile, const QString& outputFile,
+                bool append = false) {
     QProcess process;
     if (!inputFile.isEmpty())
         process.setStandardInputFile(inputFile);
@@ -77,9 +77,9 @@ private slots:
         const Image source = Image::random(seed), target = Image::random(seed + 100);
         folder.write("source.smc", source);
         folder.write("target.smc", target);
-        const Run dump = run({"dump", at(folder, "source.smc"), "-o", at(folder, "dump.txt")});
+        const Outcome dump = run({"dump", at(folder, "source.smc"), "-o", at(folder, "dump.txt")});
         QCOMPARE(dump.status, kEqual);
-        const Run load = run({"load", at(folder, "target.smc"), at(folder, "dump.txt")});
+        const Outcome load = run({"load", at(folder, "target.smc"), at(folder, "dump.txt")});
         QCOMPARE(load.status, kEqual);
         QVERIFY2(load.err.contains("65 of 65 listed stores changed"), qPrintable(load.err));
         Image expected = target;
@@ -88,7 +88,7 @@ private slots:
         QVERIFY(Image::load(folder.path("target.smc")).bytes == expected.bytes);
         QCOMPARE(run({"diff", at(folder, "source.smc"), at(folder, "target.smc")}).status, kEqual);
         // Its own dump loaded back changes nothing, byte for byte.
-        const Run again = run({"load", at(folder, "source.smc"), at(folder, "dump.txt")});
+        const Outcome again = run({"load", at(folder, "source.smc"), at(folder, "dump.txt")});
         QVERIFY2(again.err.contains("nothing was written"), qPrintable(again.err));
         QVERIFY(Image::load(folder.path("source.smc")).bytes == source.bytes);
     }
@@ -99,8 +99,8 @@ private slots:
         const Image source = Image::random(5), target = Image::random(6);
         folder.write("source.smc", source);
         folder.write("target.smc", target);
-        const Run dump = run({"dump", at(folder, "source.smc")});
-        const Run load = run({"load", at(folder, "target.smc"), "-"}, dump.out.toUtf8());
+        const Outcome dump = run({"dump", at(folder, "source.smc")});
+        const Outcome load = run({"load", at(folder, "target.smc"), "-"}, dump.out.toUtf8());
         QCOMPARE(load.status, kEqual);
         QCOMPARE(run({"diff", "-", at(folder, "target.smc")}, dump.out.toUtf8()).status, kEqual);
         const QByteArray image(reinterpret_cast<const char*>(source.bytes.data()),
@@ -116,7 +116,7 @@ private slots:
         const QString text = QStringLiteral("quendle-stores-table 1\n# three stores\n"
                                             "12 1 2 3 4 5 6 7  # names are not read\n"
                                             "13 0 0 0 0 0 0 0\n64 255 255 255 255 255 255 255\n");
-        const Run dry = run({"load", at(folder, "rom.smc"), "-", "--dry-run"}, text.toUtf8());
+        const Outcome dry = run({"load", at(folder, "rom.smc"), "-", "--dry-run"}, text.toUtf8());
         QCOMPARE(dry.status, kEqual);
         QVERIFY(dry.out.startsWith(QStringLiteral("store 12 (Burglin Park Egg Stand) slot 1: ")));
         QVERIFY(Image::load(folder.path("rom.smc")).bytes == before.bytes); // a dry run
@@ -168,7 +168,7 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(text.toUtf8());
         out.close();
-        const Run load = run({"load", at(folder, "rom.smc"), at(folder, "edit.txt")});
+        const Outcome load = run({"load", at(folder, "rom.smc"), at(folder, "edit.txt")});
         QCOMPARE(load.status, kTrouble);
         QVERIFY2(load.err.contains(at(folder, "edit.txt") + error), qPrintable(load.err));
         QVERIFY2(load.err.contains("nothing was written"), qPrintable(load.err));
@@ -185,7 +185,7 @@ private slots:
         b.set(store::slotPosition(40, 7), a.at(store::slotPosition(40, 7)) ^ 1);
         folder.write("a.smc", a);
         folder.write("b.smc", b);
-        const Run differ = run({"diff", at(folder, "a.smc"), at(folder, "b.smc")});
+        const Outcome differ = run({"diff", at(folder, "a.smc"), at(folder, "b.smc")});
         QCOMPARE(differ.status, kDifferent);
         const QStringList lines = differ.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 2);
@@ -235,7 +235,7 @@ private slots:
         Image image = Image::random(10, length);
         image.setRecord(12, {22, 213, 229, 0, 254, 255, 1});
         folder.write("rom.smc", image);
-        const Run one = run({"show", at(folder, "rom.smc"), "12"});
+        const Outcome one = run({"show", at(folder, "rom.smc"), "12"});
         QCOMPARE(one.status, kEqual);
         QCOMPARE(one.out, layout + "\n" +
                               QStringLiteral("store 12  Burglin Park Egg Stand\n"
@@ -351,7 +351,7 @@ private slots:
             else if (argument.startsWith("@out"))
                 argument = at(folder, argument.mid(1).toUtf8().constData());
         }
-        const Run refused = run(arguments);
+        const Outcome refused = run(arguments);
         QCOMPARE(refused.status, kTrouble);
         QVERIFY2(refused.err.contains(error), qPrintable(refused.err));
         QVERIFY2(refused.err.count('\n') <= 2, qPrintable(refused.err)); // a line, and --help's
@@ -415,7 +415,8 @@ private slots:
                        : argument == "@both" ? bothPath
                                              : argument;
         const QString inputFile = input == "@rom" ? rom : input == "@ips" ? ips : QString();
-        const Run refused = runWith(arguments, inputFile, appendToImage ? rom : QString(), true);
+        const Outcome refused =
+            runWith(arguments, inputFile, appendToImage ? rom : QString(), true);
         QCOMPARE(refused.status, kTrouble);
         QVERIFY2(refused.err.contains("input file is output file"), qPrintable(refused.err));
         QVERIFY(Image::load(rom.toStdString()).bytes == image.bytes);
@@ -511,7 +512,7 @@ private slots:
 
         QCOMPARE(run({"dump", rom, "-o", "/dev/null"}).status, kEqual);
         QVERIFY(std::filesystem::is_character_file("/dev/null"));
-        const Run full = run({"dump", rom, "--output=/dev/full"});
+        const Outcome full = run({"dump", rom, "--output=/dev/full"});
         QCOMPARE(full.status, kTrouble);
         QVERIFY2(full.err.contains("No space left on device"), qPrintable(full.err));
         QVERIFY(std::filesystem::is_character_file("/dev/full"));
@@ -557,7 +558,7 @@ private slots:
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("quendle-stores-table 1\n0 1 2 3 4 5 6 7\n");
         text.close();
-        const Run full = runWith(arguments, {}, "/dev/full");
+        const Outcome full = runWith(arguments, {}, "/dev/full");
         QCOMPARE(full.status, kTrouble);
         QCOMPARE(full.err,
                  QStringLiteral("quendle-stores: write error: No space left on device\n"));
@@ -613,7 +614,7 @@ private slots:
         QByteArray text = "quendle-stores-table 1\n";
         for (int i = 0; i < 5000; ++i)
             text += "1 1 1 1 1 1 1 x\n";
-        const Run load = run({"load", rom, "-"}, text);
+        const Outcome load = run({"load", rom, "-"}, text);
         QCOMPARE(load.status, kTrouble);
         const QStringList lines = load.err.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 102);
@@ -634,7 +635,7 @@ private slots:
                                 QByteArray("\x1b]0;title\x07", 10) + " 1 1 1 1 1 1\n3 " +
                                 QByteArray("a\0b", 3) +
                                 " 1 1 1 1 1 1\n4 \x80\xC2\x9B 1 1 1 1 1 1\n";
-        const Run load = run({"load", rom, "-"}, text);
+        const Outcome load = run({"load", rom, "-"}, text);
         QCOMPARE(load.status, kTrouble);
         for (char c : load.err.toLatin1())
             QVERIFY2(c == '\n' || (c >= 0x20 && c != 0x7f), qPrintable(load.err));
@@ -642,7 +643,7 @@ private slots:
         QVERIFY2(load.err.contains("\"\\033]0;title\\007\""), qPrintable(load.err));
         QVERIFY2(load.err.contains("\"a\\0b\""), qPrintable(load.err));
         QVERIFY2(load.err.contains("\"\\x80\\xC2\\x9B\""), qPrintable(load.err));
-        const Run missing = run({"dump", rom + "\x1b[2J"});
+        const Outcome missing = run({"dump", rom + "\x1b[2J"});
         QVERIFY2(missing.err.contains("rom.smc\\033[2J\": cannot open: No such file"),
                  qPrintable(missing.err));
         QVERIFY(!missing.err.contains('\x1b'));
@@ -654,16 +655,17 @@ private slots:
         Image image = Image::random(19);
         image.setRecord(12, {1, 2, 3, 4, 5, 6, 7});
         const QString rom = QString::fromStdString(folder.write("rom.smc", image));
-        const Run leading = run({"show", rom, "012"});
+        const Outcome leading = run({"show", rom, "012"});
         QCOMPARE(leading.status, kEqual);
         QVERIFY(leading.out.contains("\n\nstore 12  Burglin Park Egg Stand\n"));
         QCOMPARE(run({"load", rom, "-"}, "quendle-stores-table 1\n012 001 2 3 4 5 6 007\n").status,
                  kEqual);
-        const Run bad = run({"load", rom, "-"}, "nonsense\n");
+        const Outcome bad = run({"load", rom, "-"}, "nonsense\n");
         QVERIFY2(bad.err.startsWith("quendle-stores: standard input:1: "), qPrintable(bad.err));
         for (const QString& line : bad.err.split('\n', Qt::SkipEmptyParts))
             QVERIFY2(line.startsWith("quendle-stores: "), qPrintable(line));
-        const Run missing = run({"load", at(folder, "no.smc"), "-"}, "quendle-stores-table 1\n");
+        const Outcome missing =
+            run({"load", at(folder, "no.smc"), "-"}, "quendle-stores-table 1\n");
         QVERIFY2(
             missing.err.startsWith(
                 QStringLiteral("quendle-stores: \"%1\": cannot open").arg(at(folder, "no.smc"))),
@@ -681,15 +683,15 @@ private slots:
                               qsizetype(one.bytes.size()));
         };
         const QByteArray whole = bytesOf(image);
-        const Run all = run({"dump", "-"}, whole.left(store::kTableLast));
+        const Outcome all = run({"dump", "-"}, whole.left(store::kTableLast));
         QCOMPARE(all.status, kEqual);
-        const Run cut = run({"show", "-"}, whole.left(store::kTableLast - 1));
+        const Outcome cut = run({"show", "-"}, whole.left(store::kTableLast - 1));
         QCOMPARE(cut.status, kTrouble);
         QVERIFY2(cut.err.contains("standard input: too short to be the ROM image"),
                  qPrintable(cut.err));
 
-        const Run headered = run({"dump", "-"}, whole);
-        const Run headerless = run({"dump", "-"}, bytesOf(image.withoutHeader()));
+        const Outcome headered = run({"dump", "-"}, whole);
+        const Outcome headerless = run({"dump", "-"}, bytesOf(image.withoutHeader()));
         QCOMPARE(headered.status, kEqual);
         QCOMPARE(headerless.status, kEqual);
         QCOMPARE(headerless.out, headered.out);
@@ -700,16 +702,16 @@ private slots:
     }
 
     void helpAndVersion() {
-        const Run help = run({"--help"});
+        const Outcome help = run({"--help"});
         QCOMPARE(help.status, kEqual);
         QVERIFY(help.out.startsWith(QStringLiteral("Usage: quendle-stores COMMAND")));
         for (const char* command : {"dump", "load", "diff", "show"}) {
-            const Run one = run({command, "--help"});
+            const Outcome one = run({command, "--help"});
             QCOMPARE(one.status, kEqual);
             QVERIFY2(one.out.startsWith(QStringLiteral("Usage: quendle-stores %1 ").arg(command)),
                      qPrintable(one.out));
         }
-        const Run version = run({"--version"});
+        const Outcome version = run({"--version"});
         QCOMPARE(version.status, kEqual);
         QCOMPARE(version.out, QStringLiteral("quendle-stores %1\n").arg(QUENDLE_VERSION));
     }

@@ -3,21 +3,21 @@
 // single failing file call of a load, the image is as it was or the message says
 // truthfully what it holds.
 #include "BadFiles.h"
-#include "Fixtures.h"
-#include "FileError.h"
 #include "ErrorLine.h"
+#include "FileError.h"
+#include "Fixtures.h"
 #include "ImageReader.h"
-#include "TableText.h"
 #include "TableLoad.h"
+#include "TableText.h"
 
 #include <filesystem>
 #include <sys/stat.h>
 
 using namespace store;
 using namespace cli;
-using text::ListedStore;
 using fixtures::BadFile;
 using fixtures::Folder;
+using text::ListedStore;
 using tools::Image;
 using Call = ScriptedFileOps::Call;
 using Fault = ScriptedFileOps::Fault;
@@ -123,7 +123,8 @@ private slots:
             readImageTableOf(files_, path);
             QFAIL("the table was read");
         } catch (const FileError& error) {
-            QVERIFY2(QString::fromStdString(lineFor(error)).contains(reason), lineFor(error).c_str());
+            QVERIFY2(QString::fromStdString(lineFor(error)).contains(reason),
+                     lineFor(error).c_str());
         }
         const QString message = failure(path);
         QVERIFY2(message.contains(reason), qPrintable(message));
@@ -263,8 +264,9 @@ private slots:
         QTest::addColumn<QString>("reason");
         for (const auto& row : fixtures::kLayoutRows) {
             const qint64 length = row.length;
-            QTest::addRow("%s, a listed store rewritten", row.name) << length << "rewrite"
-                                                                    << "store 4 is not as it was read";
+            QTest::addRow("%s, a listed store rewritten", row.name)
+                << length << "rewrite"
+                << "store 4 is not as it was read";
             QTest::addRow("%s, another file renamed over it", row.name)
                 << length << "rename"
                 << "another file has taken its place";

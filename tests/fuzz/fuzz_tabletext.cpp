@@ -5,8 +5,8 @@
 // rule never takes a good text for an image, whether fed whole or in pieces; and
 // the terminal escaping leaves no control byte. Built by scripts/fuzz with clang's
 // libFuzzer; replay.cpp runs the regression corpus through it on every test run.
-#include "TableText.h"
 #include "Quoting.h"
+#include "TableText.h"
 
 #include <algorithm>
 #include <cstdint>

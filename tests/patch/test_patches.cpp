@@ -234,20 +234,24 @@ private slots:
             patch::makePatch(patch::Format(format), bytes, layout, table, target);
         QCOMPARE(patch::formatOf(made), std::optional(patch::Format(format)));
 
-        const patch::Applied applied = patch::applyPatch(patch::Format(format), made, bytes, layout, table);
+        const patch::Applied applied =
+            patch::applyPatch(patch::Format(format), made, bytes, layout, table);
         QVERIFY(applied.table == target);
         QCOMPARE(applied.madeFor, patch::patchedLayout(layout));
 
         // The twin without a header takes a patch made for the image with one.
         if (layout == store::Layout::CopierHeader) {
             const Image twin = source.withoutHeader();
-            const patch::Applied onTwin = patch::applyPatch(
-                patch::Format(format), made, patch::MemoryImageBytes(twin.bytes), twin.layout(), table);
+            const patch::Applied onTwin =
+                patch::applyPatch(patch::Format(format), made, patch::MemoryImageBytes(twin.bytes),
+                                  twin.layout(), table);
             QVERIFY(onTwin.table == target);
         }
         // A patch that changes nothing leaves the table as it is.
-        const std::string none = patch::makePatch(patch::Format(format), bytes, layout, table, table);
-        QVERIFY(patch::applyPatch(patch::Format(format), none, bytes, layout, table).table == table);
+        const std::string none =
+            patch::makePatch(patch::Format(format), bytes, layout, table, table);
+        QVERIFY(patch::applyPatch(patch::Format(format), none, bytes, layout, table).table ==
+                table);
     }
 
     // A change of two single bytes (store 0 slot 1, store 64 slot 7) in an image of

@@ -1,6 +1,6 @@
 #include "BadFiles.h"
-#include "Fixtures.h"
 #include "FileError.h"
+#include "Fixtures.h"
 #include "ImageFile.h"
 
 #include <filesystem>

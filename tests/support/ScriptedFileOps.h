@@ -50,9 +50,9 @@ public:
     };
 
     static const char* name(Call call) {
-        static const char* const names[] = {"open",  "fstat",  "pread",  "pwrite",   "fsync",
-                                            "close", "stat",   "lstat",  "readlink", "read",
-                                            "write", "fchmod", "fchown", "rename",   "unlink", "mkostemp"};
+        static const char* const names[] = {
+            "open",     "fstat", "pread", "pwrite", "fsync",  "close",  "stat",   "lstat",
+            "readlink", "read",  "write", "fchmod", "fchown", "rename", "unlink", "mkostemp"};
         return names[static_cast<int>(call)];
     }
     static bool canBeShort(Call call) {

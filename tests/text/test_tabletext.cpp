@@ -1,5 +1,5 @@
-#include "TableText.h"
 #include "Quoting.h"
+#include "TableText.h"
 
 #include <QTest>
 #include <random>

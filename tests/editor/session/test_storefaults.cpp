@@ -1,9 +1,9 @@
 // The store write under scripted faults of single file calls, and under another
 // program changing the file between two of them.
+#include "FileError.h"
 #include "Fixtures.h"
 #include "PlainView.h"
 #include "Sentences.h"
-#include "FileError.h"
 #include "StoreRecords.h"
 
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "BadFiles.h"
+#include "FileError.h"
 #include "Fixtures.h"
 #include "PlainView.h"
 #include "Sentences.h"
-#include "FileError.h"
 #include "StoreRecords.h"
 
 #include <filesystem>
@@ -245,7 +245,8 @@ private slots:
                 readCurrentStore(view, files_.ops, memory_);
                 QFAIL("the store was read");
             } catch (const FileError& error) {
-                QVERIFY2(QString::fromStdString(sentenceFor(error)).contains("Open it again"), sentenceFor(error).c_str());
+                QVERIFY2(QString::fromStdString(sentenceFor(error)).contains("Open it again"),
+                         sentenceFor(error).c_str());
             }
             QCOMPARE(view.slotTexts, texts);
         }
