@@ -267,6 +267,34 @@ private slots:
                      std::string_view(bytes.constData(), std::size_t(bytes.size())))),
                  shown);
     }
+
+    // A window and a terminal cut a long text by the same rule, at a character's
+    // edge; a file name is quoted whole. Only the terminal escapes.
+    void quotedByOneRule_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("terminal");
+        const QString cutX = "\"" + QString(40, 'x') + "…\" (a text of 41 characters)";
+        QTest::newRow("41 letters") << QByteArray(41, 'x') << true << cutX << cutX;
+        const QString cutE = "\"" + QString(40, QChar(0xE9)) + "…\" (a text of 41 characters)";
+        QTest::newRow("41 two-byte letters")
+            << QString(41, QChar(0xE9)).toUtf8() << true << cutE << cutE;
+        const QString whole = "\"" + QString(60, 'x') + "\"";
+        QTest::newRow("a long file name, whole") << QByteArray(60, 'x') << false << whole << whole;
+        QTest::newRow("a control byte") << QByteArray("a\x1b") << true << "\"a\x1b\""
+                                        << "\"a\\033\"";
+    }
+    void quotedByOneRule() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, cut);
+        QFETCH(QString, window);
+        QFETCH(QString, terminal);
+        const std::string_view text(bytes.constData(), std::size_t(bytes.size()));
+        const Length length = cut ? Length::Cut : Length::Whole;
+        QCOMPARE(QString::fromStdString(quotedForWindow(text, length)), window);
+        QCOMPARE(QString::fromStdString(quotedForTerminal(text, length)), terminal);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestTableText)
