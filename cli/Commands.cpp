@@ -16,8 +16,6 @@ using text::escaped;
 
 namespace {
 
-constexpr char kProgram[] = "quendle-stores";
-
 // getopt's codes for the options without a letter start past every character.
 constexpr int kFirstLongCode = 256;
 constexpr int kHelpLetter = 'h';

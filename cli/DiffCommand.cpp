@@ -13,11 +13,7 @@ int runDiff(Invocation& invocation, const Arguments& arguments) {
     const unsigned sides = kAcceptsImage | kAcceptsText;
     const text::Stores a = invocation.storesOf(operands[0], invocation.read(operands[0], sides));
     const text::Stores b = invocation.storesOf(operands[1], invocation.read(operands[1], sides));
-    invocation.checkStandardOutputIsNoInput();
-    const auto changes = text::differences(a, b);
-    for (const text::SlotChange& change : changes)
-        invocation.out().put(text::describe(change) + "\n");
-    return changes.empty() ? kSuccess : kDifferent;
+    return invocation.putDifferences(a, b) == 0 ? kSuccess : kDifferent;
 }
 
 } // namespace cli

@@ -13,7 +13,6 @@ using namespace text;
 
 namespace {
 
-constexpr char kProgram[] = "quendle-stores";
 constexpr char kTryHelp[] = "Try 'quendle-stores --help' for more information.";
 
 } // namespace
@@ -131,10 +130,12 @@ void Invocation::writeOutput(const std::optional<std::string>& output, std::stri
     }
 }
 
-void Invocation::putChanges(const store::Table& before, const store::Table& after) {
+std::size_t Invocation::putDifferences(const text::Stores& before, const text::Stores& after) {
     checkStandardOutputIsNoInput();
-    for (const SlotChange& change : differences(allStores(before), allStores(after)))
+    const std::vector<SlotChange> changes = differences(before, after);
+    for (const SlotChange& change : changes)
         out_.put(text::describe(change) + "\n");
+    return changes.size();
 }
 
 } // namespace cli

@@ -18,6 +18,8 @@
 
 namespace cli {
 
+inline constexpr char kProgram[] = "quendle-stores";
+
 // A refusal that a command reports as it stands: the line after the program's name.
 struct Refusal {
     std::string line;
@@ -62,8 +64,9 @@ public:
     // Writes a command's whole output where -o names, or to standard output.
     void writeOutput(const std::optional<std::string>& output, std::string_view bytes,
                      Content kind);
-    // The slots that differ between two tables, on standard output.
-    void putChanges(const store::Table& before, const store::Table& after);
+    // The slots in which two sets of stores differ, a line each on standard output
+    // (refused when it is an input); gives how many.
+    std::size_t putDifferences(const text::Stores& before, const text::Stores& after);
 
 private:
     store::FileOps& ops_;

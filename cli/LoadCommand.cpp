@@ -55,7 +55,7 @@ int loadPatch(Invocation& invocation, const Arguments& arguments, const Input& f
             invocation.say(nameOf(name) + ": made for " + store::layoutName(madeFor) + "; " +
                            nameOf(image) + " is " + store::layoutName(imageLayout) +
                            ", so the patch changes the same stores and slots in its store table");
-        invocation.putChanges(change.original, change.target);
+        invocation.putDifferences(text::allStores(change.original), text::allStores(change.target));
         return kSuccess;
     }
     const LoadResult result = writeTableChange(invocation.ops(), image, change);
@@ -91,7 +91,7 @@ int runLoad(Invocation& invocation, const Arguments& arguments) {
         });
     invocation.rememberInput(change.image.identity);
     if (arguments.dryRun) {
-        invocation.putChanges(change.original, change.target);
+        invocation.putDifferences(text::allStores(change.original), text::allStores(change.target));
         return kSuccess;
     }
     const LoadResult result = writeTableChange(invocation.ops(), image, change);

@@ -1,8 +1,7 @@
 #include "FileOps.h"
 
-#include <cstdlib>
-
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>

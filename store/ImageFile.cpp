@@ -1,7 +1,6 @@
 #include "ImageFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 
 namespace store {
